@@ -1,0 +1,20 @@
+# GoogleTest is built from Debian's source package together with the project, so that it gets
+# the same compiler, target and sanitizer flags as the code under test (also when cross-building).
+set(SECANT_ROOT_GOOGLETEST_DIR /usr/src/googletest CACHE PATH "GoogleTest source tree")
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
+add_subdirectory(${SECANT_ROOT_GOOGLETEST_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+include(GoogleTest)
+
+# secant_root_add_test(<name> SOURCES <file>... [LIBRARIES <target>...] [PROPERTIES <p> <v>...])
+# Builds one GoogleTest program and registers each of its tests with CTest. Tests are listed
+# when CTest runs, so that a cross-built program is listed through the emulator as well.
+function(secant_root_add_test name)
+    cmake_parse_arguments(PARSE_ARGV 1 arg "" "" "SOURCES;LIBRARIES;PROPERTIES")
+    add_executable(${name} ${arg_SOURCES})
+    target_link_libraries(${name} PRIVATE ${arg_LIBRARIES} secant_root_build_options GTest::gmock
+                                          GTest::gtest_main)
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 NO_PRETTY_VALUES
+                         PROPERTIES ${arg_PROPERTIES})
+endfunction()

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstdint>
+#include <exception>
+#include <string>
+#include <string_view>
+
+namespace secant_root {
+
+// The kinds of failure that can end a calculation.
+enum class ErrorKind {
+    DivisionByZero,
+    Overflow,
+    TypeMismatch,
+    CannotCreateObject,
+    AutomationFailure
+};
+
+// The program's one error type: raised wherever something fails and reported by the window,
+// which shows its number and description.
+class AppError : public std::exception {
+  public:
+    AppError(ErrorKind kind, std::int32_t number, std::string description);
+
+    ErrorKind kind() const noexcept { return kind_; }
+    std::int32_t number() const noexcept { return number_; }
+    const std::string& description() const noexcept { return description_; }
+    const char* what() const noexcept override { return description_.c_str(); }
+
+  private:
+    ErrorKind kind_;
+    std::int32_t number_;
+    std::string description_;
+};
+
+// Fixed numbers of the kinds whose number does not come from an automation server. They are the
+// numbers that Visual Basic gives the same failures, which users of spreadsheet automation know.
+inline constexpr std::int32_t kDivisionByZeroNumber = 11;
+inline constexpr std::int32_t kOverflowNumber = 6;
+inline constexpr std::int32_t kTypeMismatchNumber = 13;
+inline constexpr std::int32_t kCannotCreateObjectNumber = 429;
+
+AppError DivisionByZeroError();
+AppError OverflowError();
+AppError TypeMismatchError(std::string_view detail = {});
+// `detail` says why the object could not be created; it is appended to the fixed description.
+AppError CannotCreateObjectError(std::string_view detail = {});
+// `number` is the status the failing call reported; an empty description is replaced by a
+// generic text that names the status.
+AppError AutomationFailureError(std::int32_t number, std::string description);
+
+}  // namespace secant_root

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds every configuration and runs every test: the plain build,
+# the calculation core under AddressSanitizer and UndefinedBehaviorSanitizer, and a bounded
+# libFuzzer run over the number conversions.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install-deps.sh
+
+build_and_test() {
+    cmake --preset "$1" >/dev/null
+    cmake --build --preset "$1"
+    ctest --preset "$1"
+}
+
+build_and_test sanitize
+
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz
+corpus=build/fuzz/corpus
+mkdir -p "$corpus"
+build/fuzz/tests/fuzz/number_text_fuzzer -max_total_time="${FUZZ_SECONDS:-30}" -max_len=4096 \
+    -timeout=10 -print_final_stats=1 "$corpus" tests/fuzz/seeds 2>build/fuzz/fuzz.log ||
+    { tail -50 build/fuzz/fuzz.log; echo "fuzzing found a failure"; exit 1; }
+grep -E '^stat::number_of_executed_units' build/fuzz/fuzz.log
+
+build_and_test linux
