@@ -7,14 +7,21 @@ add_subdirectory(${SECANT_ROOT_GOOGLETEST_DIR} ${CMAKE_BINARY_DIR}/googletest EX
 
 include(GoogleTest)
 
-# secant_root_add_test(<name> SOURCES <file>... [LIBRARIES <target>...] [PROPERTIES <p> <v>...])
+# secant_root_add_test(<name> SOURCES <file>... [LIBRARIES <target>...] [PROPERTIES <p> <v>...]
+#                      [OWN_MAIN])
 # Builds one GoogleTest program and registers each of its tests with CTest. Tests are listed
 # when CTest runs, so that a cross-built program is listed through the emulator as well.
+# OWN_MAIN: the sources define main() themselves (to set up an application object first).
 function(secant_root_add_test name)
-    cmake_parse_arguments(PARSE_ARGV 1 arg "" "" "SOURCES;LIBRARIES;PROPERTIES")
+    cmake_parse_arguments(PARSE_ARGV 1 arg "OWN_MAIN" "" "SOURCES;LIBRARIES;PROPERTIES")
     add_executable(${name} ${arg_SOURCES})
+    if(arg_OWN_MAIN)
+        set(gtest_library GTest::gtest)
+    else()
+        set(gtest_library GTest::gtest_main)
+    endif()
     target_link_libraries(${name} PRIVATE ${arg_LIBRARIES} secant_root_build_options GTest::gmock
-                                          GTest::gtest_main)
+                                          ${gtest_library})
     gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 NO_PRETTY_VALUES
                          PROPERTIES ${arg_PROPERTIES})
 endfunction()

@@ -1,0 +1,19 @@
+#include "shell/error_report.h"
+
+#include <cstdint>
+#include <cstdio>
+
+namespace secant_root {
+
+std::string ErrorReportText(const AppError& error) {
+    char number[48];
+    if (error.number() < 0) {
+        std::snprintf(number, sizeof number, "%d (0x%08X)", static_cast<int>(error.number()),
+                      static_cast<unsigned>(static_cast<std::uint32_t>(error.number())));
+    } else {
+        std::snprintf(number, sizeof number, "%d", static_cast<int>(error.number()));
+    }
+    return std::string("Error ") + number + ": " + error.description();
+}
+
+}  // namespace secant_root

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "common/app_error.h"
+
+// What the window shows when an error ends a calculation, shared by every realisation of the
+// window.
+namespace secant_root {
+
+inline constexpr std::string_view kErrorReportTitle = "Secant root";
+
+// The program's exit status after the report has been dismissed.
+inline constexpr int kErrorExitStatus = 1;
+
+// The report's message: the error's number and its description. A negative number is an
+// automation status, which people look up in hexadecimal, so it is given both ways.
+std::string ErrorReportText(const AppError& error);
+
+}  // namespace secant_root
