@@ -7,7 +7,9 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build clang libclang-rt-14-dev clang-format
   googletest libmpfr-dev locales
-  qt6-base-dev libreoffice-calc-nogui libreoffice-dev xvfb xauth x11-apps imagemagick
+  qt6-base-dev fonts-dejavu-core libreoffice-calc-nogui libreoffice-dev
+  xvfb xauth x11-apps imagemagick libx11-dev libxtst-dev dbus-daemon at-spi2-core
+  desktop-file-utils
   g++-mingw-w64-i686 mingw-w64-tools wine wine32:i386
 )
 

@@ -43,7 +43,7 @@ void CommandButton::paintEvent(QPaintEvent*) {
     option.text.clear();
     painter.drawControl(QStyle::CE_PushButton, option);
 
-    QRect area = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
+    QRect area = CaptionArea();
     if (option.state & (QStyle::State_On | QStyle::State_Sunken)) {
         area.translate(style()->pixelMetric(QStyle::PM_ButtonShiftHorizontal, &option, this),
                        style()->pixelMetric(QStyle::PM_ButtonShiftVertical, &option, this));

@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds the Linux program and starts its window on the desktop.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+# Checked first, so that a machine without a desktop learns it before anything is installed.
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+    echo "scripts/run.sh: no graphical display (neither DISPLAY nor WAYLAND_DISPLAY is set): run it in a desktop session" >&2
+    exit 1
+fi
+
+scripts/install-deps.sh
+cmake --preset linux >/dev/null
+cmake --build --preset linux --target secant-root
+exec build/linux/shell/secant-root

@@ -1,0 +1,24 @@
+// The program's entry on Linux: Form1 on the desktop's display, with logarithms from a private
+// LibreOffice Calc instance per calculation.
+#include <QApplication>
+#include <memory>
+
+#include "automation/spreadsheet_log.h"
+#include "shell/display_failure_guard_qt.h"
+#include "shell/main_window_qt.h"
+
+int main(int argc, char** argv) {
+    // QApplication also adopts the user's locale, whose decimal separator the answer shows.
+    const auto application = [&argc, argv] {
+        const secant_root::DisplayFailureGuard guard("secant-root");
+        return std::make_unique<QApplication>(argc, argv);
+    }();
+    // Lets the desktop match the window with the program's menu entry and icon. No display name
+    // is set: Qt would append it to the window's caption.
+    QGuiApplication::setDesktopFileName(QStringLiteral("secant-root"));
+
+    secant_root::SpreadsheetLog logs;
+    secant_root::MainWindow window(logs);
+    window.show();
+    return QApplication::exec();
+}

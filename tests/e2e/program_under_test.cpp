@@ -1,0 +1,148 @@
+#include "tests/e2e/program_under_test.h"
+
+#include <unistd.h>
+
+#include <QThread>
+#include <QUuid>
+#include <functional>
+#include <stdexcept>
+
+namespace secant_root::e2e {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr std::size_t kControlCount = 5;
+constexpr std::size_t kPrecisionBox = 1;
+constexpr std::size_t kCalculateButton = 2;
+constexpr std::size_t kAnswerLabel = 4;
+
+bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        QThread::msleep(20);
+    }
+    return true;
+}
+
+}  // namespace
+
+ProgramUnderTest::ProgramUnderTest(const DesktopSession& desktop, const QString& program,
+                                   const QString& locale)
+    : marker_(QStringLiteral("SECANT_ROOT_E2E_RUN=") +
+              QUuid::createUuid().toString(QUuid::WithoutBraces)),
+      x11_(desktop.display()),
+      accessibility_(desktop.busAddress()) {
+    QProcessEnvironment environment = desktop.Environment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    environment.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
+    environment.insert(QStringLiteral("LC_ALL"), locale);
+    environment.insert(marker_.section(QLatin1Char('='), 0, 0),
+                       marker_.section(QLatin1Char('='), 1));
+    process_.setProcessEnvironment(environment);
+    // As the leader of its own session, everything it starts stays recognisable afterwards.
+    process_.setChildProcessModifier([] { ::setsid(); });
+    process_.setProcessChannelMode(QProcess::ForwardedChannels);
+    process_.start(program, {});
+    if (!process_.waitForStarted(10000)) {
+        throw std::runtime_error("cannot start " + program.toStdString());
+    }
+    pid_ = process_.processId();
+}
+
+ProgramUnderTest::~ProgramUnderTest() {
+    if (process_.state() != QProcess::NotRunning) {
+        process_.kill();
+        process_.waitForFinished(5000);
+    }
+}
+
+void ProgramUnderTest::WaitUntilReady() {
+    const qint64 pid = pid_;
+    const bool shown = WaitFor(
+        [&] {
+            const auto window = x11_.ViewableWindowOf(pid);
+            window_ = window.value_or(0);
+            return window.has_value();
+        },
+        30s);
+    if (!shown) {
+        throw std::runtime_error("the window did not appear");
+    }
+    x11_.Focus(window_);
+    const bool readable = WaitFor(
+        [&] {
+            // The program joins the bus before it has published its objects: until then a
+            // call fails, and is tried again.
+            try {
+                const auto application = accessibility_.ApplicationOf(pid);
+                if (!application) return false;
+                for (const AccessibleObject& window : accessibility_.Children(*application)) {
+                    controls_ = accessibility_.Children(window);
+                    if (controls_.size() == kControlCount) return true;
+                }
+            } catch (const std::runtime_error&) {
+            }
+            return false;
+        },
+        30s);
+    if (!readable) {
+        throw std::runtime_error("the window's controls did not appear on the accessibility bus");
+    }
+}
+
+QString ProgramUnderTest::WindowTitle() { return x11_.Title(window_); }
+
+QStringList ProgramUnderTest::ControlRoles() {
+    QStringList roles;
+    for (const AccessibleObject& control : controls_) roles << accessibility_.RoleName(control);
+    return roles;
+}
+
+QStringList ProgramUnderTest::ControlNames() {
+    QStringList names;
+    for (const AccessibleObject& control : controls_) names << accessibility_.Name(control);
+    return names;
+}
+
+bool ProgramUnderTest::PrecisionBoxHasFocus() {
+    return WaitFor([&] { return accessibility_.IsFocused(controls_.at(kPrecisionBox)); }, 10s);
+}
+
+void ProgramUnderTest::Type(std::string_view text) { x11_.Type(text); }
+
+void ProgramUnderTest::ClickCalculate() {
+    x11_.Click(accessibility_.Extents(controls_.at(kCalculateButton)).center());
+}
+
+QString ProgramUnderTest::WaitForAnswer(std::chrono::milliseconds timeout) {
+    QString answer;
+    WaitFor(
+        [&] {
+            if (process_.state() == QProcess::NotRunning) return true;
+            answer = accessibility_.Name(controls_.at(kAnswerLabel));
+            return !answer.isEmpty();
+        },
+        timeout);
+    return answer;
+}
+
+QImage ProgramUnderTest::Capture() { return x11_.Capture(window_); }
+
+void ProgramUnderTest::Close() { x11_.RequestClose(window_); }
+
+int ProgramUnderTest::WaitForExit() {
+    if (!process_.waitForFinished(30000) || process_.exitStatus() != QProcess::NormalExit) {
+        return -1;
+    }
+    return process_.exitCode();
+}
+
+std::vector<ProcessEntry> ProgramUnderTest::LeftBehind() {
+    return ProcessesOf(static_cast<long>(pid_), marker_.toStdString());
+}
+
+}  // namespace secant_root::e2e
