@@ -32,12 +32,12 @@ std::string ExactText(double x) {
     return std::string(text, result.ptr);
 }
 
-// LibreOffice's messages often begin with, or consist of, the source location that raised them
-// ("at /build/…/bridge.cxx:843: Binary URP bridge disposed during call"); only the rest means
-// something to a person.
+// LibreOffice's messages often consist of, begin with or end in the source location that raised
+// them ("at ./sc/source/ui/unoobj/funcuno.cxx:648", "at /build/…/bridge.cxx:843: Binary URP
+// bridge disposed during call"); only the rest means something to a person.
 std::string WithoutSourceLocation(const std::string& message) {
-    static const std::regex location(R"(^at \S+:\d+:\s*)");
-    return std::regex_replace(message, location, "", std::regex_constants::format_first_only);
+    static const std::regex location(R"((^|\s*)at [^\s:]*[./][^\s:]*:\d+(:\s*|$))");
+    return std::regex_replace(message, location, "");
 }
 
 // "(com.sun.star.lang.DisposedException: Binary URP bridge disposed during call)", from the

@@ -13,6 +13,7 @@
 #include "common/app_error.h"
 #include "tests/fake_office_installation.h"
 #include "tests/no_leftovers_test.h"
+#include "tests/raised_error.h"
 
 namespace secant_root::testing {
 namespace {
@@ -39,14 +40,11 @@ TEST_P(CalcInstanceStartFailures, RaiseCannotCreateObjectAndLeaveNothing) {
         fake.WriteOfficeScript(c.script, c.executable);
     }
 
-    try {
-        CalcInstance instance(fake.installation(), 2s);
-        FAIL() << "started";
-    } catch (const AppError& error) {
-        EXPECT_EQ(error.kind(), ErrorKind::CannotCreateObject);
-        EXPECT_EQ(error.number(), kCannotCreateObjectNumber);
-        EXPECT_THAT(error.description(), HasSubstr(c.reason));
-    }
+    const AppError error = RaisedError([&] { CalcInstance instance(fake.installation(), 2s); });
+
+    EXPECT_EQ(error.kind(), ErrorKind::CannotCreateObject);
+    EXPECT_EQ(error.number(), kCannotCreateObjectNumber);
+    EXPECT_THAT(error.description(), HasSubstr(c.reason));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -82,13 +80,10 @@ TEST_F(CalcInstanceStart, GivesUpAtTheTimeOutAndKillsWhatTheOfficeStarted) {
     const auto sleeperFile = fake.programDirectory() / "sleeper";
     fake.WriteOfficeScript("sleep 600 & echo $! >\"$here/sleeper\"; wait");
 
-    try {
-        CalcInstance instance(fake.installation(), 300ms);
-        FAIL() << "started";
-    } catch (const AppError& error) {
-        EXPECT_EQ(error.kind(), ErrorKind::CannotCreateObject);
-        EXPECT_THAT(error.description(), HasSubstr("did not accept a connection within 0.3 s"));
-    }
+    const AppError error = RaisedError([&] { CalcInstance instance(fake.installation(), 300ms); });
+
+    EXPECT_EQ(error.kind(), ErrorKind::CannotCreateObject);
+    EXPECT_THAT(error.description(), HasSubstr("did not accept a connection within 0.3 s"));
 
     pid_t sleeper = 0;
     std::ifstream(sleeperFile) >> sleeper;

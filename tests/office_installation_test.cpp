@@ -7,6 +7,7 @@
 
 #include "common/app_error.h"
 #include "tests/fake_office_installation.h"
+#include "tests/raised_error.h"
 
 namespace secant_root::testing {
 namespace {
@@ -73,13 +74,10 @@ TEST_P(BrokenInstallation, CannotCreateTheObject) {
     }
     fake.WriteMainXcd(c.mainXcd);
 
-    try {
-        fake.installation().ReadProfileSeed();
-        FAIL() << "read a seed";
-    } catch (const AppError& error) {
-        EXPECT_EQ(error.kind(), ErrorKind::CannotCreateObject);
-        EXPECT_THAT(error.description(), HasSubstr(c.reason));
-    }
+    const AppError error = RaisedError([&] { fake.installation().ReadProfileSeed(); });
+
+    EXPECT_EQ(error.kind(), ErrorKind::CannotCreateObject);
+    EXPECT_THAT(error.description(), HasSubstr(c.reason));
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -8,6 +8,7 @@
 #include <signal.h>
 #include <stdlib.h>
 
+#include <charconv>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -22,6 +23,7 @@
 #include "common/app_error.h"
 #include "tests/no_leftovers_test.h"
 #include "tests/process_census.h"
+#include "tests/raised_error.h"
 #include "tests/scripted_log_source.h"
 
 extern char** environ;
@@ -34,7 +36,13 @@ using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
+using ::testing::Not;
 using ::testing::SizeIs;
+
+std::string FormatShortest(double x) {
+    char text[32];
+    return std::string(text, std::to_chars(text, text + sizeof text, x).ptr);
+}
 
 // The soffice.bin processes that this program started itself.
 std::vector<ChildProcess> OfficeChildren() {
@@ -158,20 +166,37 @@ TEST_F(SpreadsheetLogUno, AnInstanceKilledMidRunEndsTheRunWithAnAutomationFailur
         }
     };
 
-    try {
-        CalculateRoot(window, logs);
-        FAIL() << "the run went on without its instance";
-    } catch (const AppError& error) {
-        EXPECT_EQ(error.kind(), ErrorKind::AutomationFailure);
-        EXPECT_EQ(error.number(), kInstanceEndedNumber);
-        EXPECT_THAT(error.description(), HasSubstr("LN("));
-        EXPECT_THAT(error.description(), HasSubstr("com.sun.star.lang.DisposedException"));
-    }
+    const AppError error = RaisedError([&] { CalculateRoot(window, logs); });
+
+    EXPECT_EQ(error.kind(), ErrorKind::AutomationFailure);
+    EXPECT_EQ(error.number(), kInstanceEndedNumber);
+    EXPECT_THAT(error.description(), HasSubstr("LN(" + FormatShortest(logs.lnCalls[4].x) + ")"));
+    EXPECT_THAT(error.description(), HasSubstr("(com.sun.star.lang.DisposedException: "));
+    EXPECT_THAT(error.description(), Not(HasSubstr(".cxx:"))) << "a source location";
 
     EXPECT_THAT(logs.lnCalls, SizeIs(5));
     EXPECT_EQ(logs.closes, 1);
     EXPECT_THAT(window.answers, IsEmpty());
     // TearDown checks that no process, zombie, socket file or profile of it remains.
+}
+
+TEST_F(SpreadsheetLogUno, FailuresOfLnHaveFixedNumbersAndLeaveTheInstanceUsable) {
+    const LogSource::Context context = logs.Open();
+
+    for (const double x : {-1.0, 0.0}) {
+        const AppError error = RaisedError([&] { logs.Ln(context, x); });
+        EXPECT_EQ(error.kind(), ErrorKind::AutomationFailure);
+        EXPECT_EQ(error.number(), kInvalidArgumentNumber);
+        EXPECT_EQ(error.description(), "LibreOffice Calc could not compute LN(" +
+                                           FormatShortest(x) +
+                                           "): LN rejected the argument "
+                                           "(com.sun.star.lang.IllegalArgumentException)");
+    }
+    EXPECT_EQ(logs.Ln(context, 2.0), TableLn(2.0));
+    logs.Close(context);
+
+    EXPECT_EQ(RaisedError([&] { logs.Ln(context, 2.0); }).number(), kUnknownContextNumber);
+    logs.Close(context);
 }
 
 // A LibreOffice that the user runs with the default profile, started the usual way through the

@@ -7,6 +7,7 @@
 #include "automation/spreadsheet_log.h"
 #include "common/app_error.h"
 #include "tests/no_leftovers_test.h"
+#include "tests/raised_error.h"
 #include "tests/scripted_log_source.h"
 
 namespace secant_root::testing {
@@ -21,15 +22,11 @@ TEST_F(SpreadsheetLogWithoutOffice, CannotCreateTheObjectBeforeAnyOtherCall) {
     RecordingWindow window("0.001");
     SpreadsheetLog logs;
 
-    try {
-        CalculateRoot(window, logs);
-        FAIL() << "calculated without LibreOffice";
-    } catch (const AppError& error) {
-        EXPECT_EQ(error.kind(), ErrorKind::CannotCreateObject);
-        EXPECT_EQ(error.number(), kCannotCreateObjectNumber);
-        EXPECT_THAT(error.description(), HasSubstr("LibreOffice is not installed"));
-    }
+    const AppError error = RaisedError([&] { CalculateRoot(window, logs); });
 
+    EXPECT_EQ(error.kind(), ErrorKind::CannotCreateObject);
+    EXPECT_EQ(error.number(), kCannotCreateObjectNumber);
+    EXPECT_THAT(error.description(), HasSubstr("LibreOffice is not installed"));
     EXPECT_EQ(window.reads, 0);
     EXPECT_THAT(window.answers, IsEmpty());
 }
