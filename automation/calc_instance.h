@@ -1,9 +1,8 @@
 #pragma once
 
-#include <sys/types.h>
-
 #include <chrono>
 #include <optional>
+#include <string>
 
 #include <com/sun/star/uno/Any.hxx>
 
@@ -41,8 +40,6 @@ class CalcInstance {
     // LN(x) as the instance returns it, through a FunctionAccess service of its own; UNO
     // exceptions pass through.
     css::uno::Any CallLn(double x) const { return connection_->CallLn(x); }
-
-    pid_t processId() const noexcept { return process_->id(); }
 
   private:
     // Declared so that each outlives what depends on it: the profile and the pipe files are

@@ -115,14 +115,15 @@ OfficeProcess::OfficeProcess(const std::filesystem::path& program,
     const std::vector<char*> argv = NullTerminated(argumentStrings);
     const std::vector<char*> envp = NullTerminated(environmentStrings);
 
+    int pipeFds[2] = {-1, -1};
+    const int piped = pipe2(pipeFds, O_CLOEXEC);
+    const UniqueFd execErrorIn(pipeFds[0]);
+    UniqueFd execErrorOut = AboveStandardStreams(pipeFds[1]);
     const UniqueFd devNull = AboveStandardStreams(open("/dev/null", O_RDWR | O_CLOEXEC));
-    int pipeFds[2];
-    if (devNull.get() < 0 || pipe2(pipeFds, O_CLOEXEC) != 0) {
+    if (piped != 0 || execErrorOut.get() < 0 || devNull.get() < 0) {
         throw CannotCreateObjectError(std::string("cannot prepare to start LibreOffice: ") +
                                       std::strerror(errno));
     }
-    const UniqueFd execErrorIn(pipeFds[0]);
-    UniqueFd execErrorOut = AboveStandardStreams(pipeFds[1]);
     const long openMax = sysconf(_SC_OPEN_MAX);
     const int maxFd = openMax > 0 && openMax < INT_MAX ? static_cast<int>(openMax) : 65536;
     const pid_t parent = getpid();
@@ -180,8 +181,9 @@ void OfficeProcess::Kill() noexcept {
     if (HasExited()) {
         return;
     }
-    // Not yet reaped, so the group still belongs to our child.
+    // Not yet reaped, so the process and its group are still ours to signal.
     kill(-pid_, SIGKILL);
+    kill(pid_, SIGKILL);
     status_ = WaitStatus(pid_, 0);
 }
 
