@@ -6,7 +6,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <stdlib.h>
+#include <unistd.h>
 
 #include <charconv>
 #include <filesystem>
