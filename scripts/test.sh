@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds every configuration and runs every test: the plain build,
-# the calculation core under AddressSanitizer and UndefinedBehaviorSanitizer, and a bounded
-# libFuzzer run over the number conversions.
+# the calculation core under AddressSanitizer and UndefinedBehaviorSanitizer, a bounded
+# libFuzzer run over the number conversions, and a short run of the spreadsheet benchmark.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -25,3 +25,7 @@ build/fuzz/tests/fuzz/number_text_fuzzer -max_total_time="${FUZZ_SECONDS:-30}" -
 grep -E '^stat::number_of_executed_units' build/fuzz/fuzz.log
 
 build_and_test linux
+
+# A short run of the spreadsheet client's benchmark: a few calculations against LibreOffice, and
+# a check that they leave no process or descriptor behind.
+build/linux/benchmarks/spreadsheet_log_benchmark --runs 1 --soak 5

@@ -1,0 +1,118 @@
+#include "automation/calc_instance.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <osl/file.hxx>
+
+#include "automation/uno_runtime.h"
+#include "common/app_error.h"
+
+extern char** environ;
+
+namespace secant_root {
+namespace {
+
+// The exit code by which soffice.bin asks to be started again (its launcher does so), for
+// example after it has set up a profile.
+constexpr int kRestartRequestCode = 81;
+constexpr int kMaxRestarts = 2;
+
+// Short (socket paths are limited) and unpredictable, so that no other program can serve it.
+std::string RandomPipeName() {
+    std::random_device random;
+    char name[32];
+    std::snprintf(name, sizeof name, "secant_%08x%08x", random(), random());
+    return name;
+}
+
+// LibreOffice takes the profile as a file URL; only a percent-encoded one is safe (an unencoded
+// space makes the office abort without exiting).
+rtl::OUString FileUrl(const std::filesystem::path& path) {
+    rtl::OUString url;
+    if (osl::FileBase::getFileURLFromSystemPath(FromUtf8(path.string()), url) !=
+        osl::FileBase::E_None) {
+        throw CannotCreateObjectError("cannot name the private LibreOffice profile " +
+                                      path.string() + " as a URL");
+    }
+    return url;
+}
+
+std::vector<std::string> OfficeArguments(const rtl::OUString& profileUrl,
+                                         const std::string& pipeName) {
+    return {"-env:UserInstallation=" + ToUtf8(profileUrl),
+            "--headless",
+            "--invisible",
+            "--nologo",
+            "--nodefault",
+            "--norestore",
+            "--nolockcheck",
+            "--accept=pipe,name=" + pipeName + ";urp;"};
+}
+
+// This program's environment, with the office's temporary files kept in the profile directory:
+// a killed office leaves its temporary directory behind.
+std::vector<std::string> OfficeEnvironment(const PrivateProfile& profile) {
+    std::vector<std::string> environment;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        if (std::string_view(*entry).substr(0, 7) != "TMPDIR=") {
+            environment.emplace_back(*entry);
+        }
+    }
+    environment.push_back("TMPDIR=" + profile.TemporaryDirectory().string());
+    return environment;
+}
+
+std::string Seconds(std::chrono::milliseconds duration) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g s", std::chrono::duration<double>(duration).count());
+    return text;
+}
+
+}  // namespace
+
+CalcInstance::CalcInstance(const OfficeInstallation& installation,
+                           std::chrono::milliseconds connectTimeout)
+    : profile_(installation.ReadProfileSeed()),
+      profileUrl_(FileUrl(profile_.UserInstallation())),
+      pipeName_(RandomPipeName()),
+      pipeFiles_(pipeName_, profileUrl_) {
+    const auto deadline = std::chrono::steady_clock::now() + connectTimeout;
+    const std::vector<std::string> arguments = OfficeArguments(profileUrl_, pipeName_);
+    const std::vector<std::string> environment = OfficeEnvironment(profile_);
+    for (int start = 0;; ++start) {
+        process_.emplace(installation.OfficeBinary(), arguments, environment);
+        connection_ = OfficeConnection::Await(pipeName_, *process_, deadline);
+        if (connection_) {
+            break;
+        }
+        if (!process_->HasExited()) {
+            throw CannotCreateObjectError("LibreOffice did not accept a connection within " +
+                                          Seconds(connectTimeout));
+        }
+        if (!process_->ExitedWith(kRestartRequestCode) || start == kMaxRestarts) {
+            throw CannotCreateObjectError("LibreOffice " + process_->DescribeExit() +
+                                          " before it accepted a connection");
+        }
+    }
+}
+
+CalcInstance::~CalcInstance() {
+    bool refused = false;
+    try {
+        refused = !connection_->Terminate();
+    } catch (...) {
+        // The office is gone or going; its exit is awaited all the same.
+    }
+    if (refused || !process_->WaitForExit(kExitGrace)) {
+        process_->Kill();
+    }
+    // Only now that the process has been reaped.
+    connection_.reset();
+}
+
+}  // namespace secant_root

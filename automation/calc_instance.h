@@ -1,0 +1,56 @@
+#pragma once
+
+#include <chrono>
+#include <optional>
+#include <string>
+
+#include <com/sun/star/uno/Any.hxx>
+
+#include "automation/office_connection.h"
+#include "automation/office_installation.h"
+#include "automation/office_pipe_files.h"
+#include "automation/office_process.h"
+#include "automation/private_profile.h"
+
+namespace secant_root {
+
+// One private headless LibreOffice Calc instance: a new soffice.bin with a new seeded profile of
+// its own, connected over a pipe whose name is random, so that the program never meets an office
+// it did not start and no other program meets this one. Destroying the instance shuts it down and
+// removes everything it leaves: the process (asked to end, killed after a grace period), the
+// socket files of its pipes and its profile.
+class CalcInstance {
+  public:
+    // A safety net against a start that hangs; a start takes well under a second.
+    static constexpr std::chrono::milliseconds kConnectTimeout = std::chrono::seconds(60);
+    // How long a shut-down instance may take to exit before it is killed.
+    static constexpr std::chrono::milliseconds kExitGrace = std::chrono::seconds(5);
+
+    // Starts the instance and connects to it. Raises a cannot-create-object AppError when
+    // LibreOffice is not installed, cannot be run, ends before it accepts the connection or
+    // does not accept it within `connectTimeout`; UNO exceptions raised while connecting pass
+    // through (cppu::BootstrapException when this program's UNO runtime cannot start).
+    explicit CalcInstance(const OfficeInstallation& installation,
+                          std::chrono::milliseconds connectTimeout = kConnectTimeout);
+    // Never raises.
+    ~CalcInstance();
+    CalcInstance(const CalcInstance&) = delete;
+    CalcInstance& operator=(const CalcInstance&) = delete;
+
+    // LN(x) as the instance returns it, through a FunctionAccess service of its own; UNO
+    // exceptions pass through.
+    css::uno::Any CallLn(double x) const { return connection_->CallLn(x); }
+
+  private:
+    // Declared so that each outlives what depends on it: the profile and the pipe files are
+    // removed after the process has been reaped, and the process is reaped before the
+    // connection's references are released.
+    PrivateProfile profile_;
+    rtl::OUString profileUrl_;
+    std::string pipeName_;
+    OfficePipeFiles pipeFiles_;
+    std::optional<OfficeProcess> process_;
+    std::optional<OfficeConnection> connection_;
+};
+
+}  // namespace secant_root

@@ -1,0 +1,52 @@
+#include "automation/office_pipe_files.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+#include <rtl/digest.h>
+
+namespace secant_root {
+namespace {
+
+// The pipe names that LibreOffice derives from a profile: the MD5 digest of the profile URL's
+// UTF-16 code units, each byte written in hexadecimal without a leading zero.
+std::string SingleInstancePipeName(const rtl::OUString& userInstallationUrl) {
+    sal_uInt8 digest[RTL_DIGEST_LENGTH_MD5];
+    rtl_digest_MD5(userInstallationUrl.getStr(),
+                   static_cast<sal_uInt32>(userInstallationUrl.getLength()) * sizeof(sal_Unicode),
+                   digest, sizeof digest);
+    std::string name = "SingleOfficeIPC_";
+    for (const sal_uInt8 byte : digest) {
+        char hex[3];
+        std::snprintf(hex, sizeof hex, "%x", byte);
+        name += hex;
+    }
+    return name;
+}
+
+}  // namespace
+
+OfficePipeFiles::OfficePipeFiles(const std::string& pipeName,
+                                 const rtl::OUString& userInstallationUrl) {
+    const std::string prefix = "OSL_PIPE_" + std::to_string(getuid()) + "_";
+    // The pipes go to /tmp, or to /var/tmp where /tmp is not writable.
+    for (const char* directory : {"/tmp", "/var/tmp"}) {
+        paths_.push_back(std::filesystem::path(directory) / (prefix + pipeName));
+        paths_.push_back(std::filesystem::path(directory) /
+                         (prefix + SingleInstancePipeName(userInstallationUrl)));
+    }
+}
+
+OfficePipeFiles::~OfficePipeFiles() {
+    for (const std::filesystem::path& path : paths_) {
+        struct stat status;
+        if (lstat(path.c_str(), &status) == 0 && S_ISSOCK(status.st_mode) &&
+            status.st_uid == geteuid()) {
+            unlink(path.c_str());
+        }
+    }
+}
+
+}  // namespace secant_root

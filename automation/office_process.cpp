@@ -1,0 +1,208 @@
+#include "automation/office_process.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <thread>
+
+#include "common/app_error.h"
+
+namespace secant_root {
+namespace {
+
+// A file descriptor, closed when the owner goes.
+class UniqueFd {
+  public:
+    explicit UniqueFd(int fd = -1) noexcept : fd_(fd) {}
+    ~UniqueFd() { reset(); }
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+
+    int get() const noexcept { return fd_; }
+    void reset() noexcept {
+        if (fd_ >= 0) {
+            close(fd_);
+            fd_ = -1;
+        }
+    }
+
+  private:
+    int fd_;
+};
+
+// Descriptors 0 to 2 may be closed in this program; the child's redirections must not overwrite
+// the descriptors they copy from.
+UniqueFd AboveStandardStreams(int fd) {
+    if (fd < 0 || fd > STDERR_FILENO) {
+        return UniqueFd(fd);
+    }
+    const UniqueFd low(fd);
+    return UniqueFd(fcntl(fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1));
+}
+
+// The C-string views that execve needs, made before forking: the child of a threaded program may
+// call only async-signal-safe functions, so it must not allocate.
+std::vector<char*> NullTerminated(std::vector<std::string>& strings) {
+    std::vector<char*> pointers;
+    for (std::string& s : strings) {
+        pointers.push_back(s.data());
+    }
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
+constexpr int kExecErrorFd = 3;
+
+// Runs in the child between fork and exec: async-signal-safe calls only. A failure to exec is
+// reported to the parent through the close-on-exec pipe on kExecErrorFd.
+[[noreturn]] void BecomeOffice(const char* program, char* const* argv, char* const* envp,
+                               pid_t parent, int devNull, int execErrorFd, int maxFd) {
+    // Its own process group lets a kill reach whatever the office starts besides.
+    setpgid(0, 0);
+    // The office must not outlive this program, also when the program crashes; if the parent
+    // died before the request took effect, nothing will deliver the signal any more.
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != parent) {
+        _exit(127);
+    }
+    dup2(devNull, STDIN_FILENO);
+    dup2(devNull, STDOUT_FILENO);
+    if (execErrorFd != kExecErrorFd) {
+        dup2(execErrorFd, kExecErrorFd);
+    }
+    fcntl(kExecErrorFd, F_SETFD, FD_CLOEXEC);
+    if (close_range(kExecErrorFd + 1, ~0U, 0) != 0) {
+        for (int fd = kExecErrorFd + 1; fd <= maxFd; ++fd) {
+            close(fd);
+        }
+    }
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+    execve(program, argv, envp);
+    const int error = errno;
+    [[maybe_unused]] const ssize_t written = write(kExecErrorFd, &error, sizeof error);
+    _exit(127);
+}
+
+int WaitStatus(pid_t pid, int options) noexcept {
+    int status = 0;
+    pid_t result;
+    do {
+        result = waitpid(pid, &status, options);
+    } while (result < 0 && errno == EINTR);
+    if (result == pid) {
+        return status;
+    }
+    return result == 0 ? INT_MIN : -1;
+}
+
+}  // namespace
+
+OfficeProcess::OfficeProcess(const std::filesystem::path& program,
+                             const std::vector<std::string>& arguments,
+                             const std::vector<std::string>& environment) {
+    // The office finds its installation from the path it was started by.
+    std::vector<std::string> argumentStrings{program.string()};
+    argumentStrings.insert(argumentStrings.end(), arguments.begin(), arguments.end());
+    std::vector<std::string> environmentStrings(environment);
+    const std::vector<char*> argv = NullTerminated(argumentStrings);
+    const std::vector<char*> envp = NullTerminated(environmentStrings);
+
+    int pipeFds[2] = {-1, -1};
+    const int piped = pipe2(pipeFds, O_CLOEXEC);
+    const UniqueFd execErrorIn(pipeFds[0]);
+    UniqueFd execErrorOut = AboveStandardStreams(pipeFds[1]);
+    const UniqueFd devNull = AboveStandardStreams(open("/dev/null", O_RDWR | O_CLOEXEC));
+    if (piped != 0 || execErrorOut.get() < 0 || devNull.get() < 0) {
+        throw CannotCreateObjectError(std::string("cannot prepare to start LibreOffice: ") +
+                                      std::strerror(errno));
+    }
+    const long openMax = sysconf(_SC_OPEN_MAX);
+    const int maxFd = openMax > 0 && openMax < INT_MAX ? static_cast<int>(openMax) : 65536;
+    const pid_t parent = getpid();
+
+    pid_ = fork();
+    if (pid_ == 0) {
+        BecomeOffice(program.c_str(), argv.data(), envp.data(), parent, devNull.get(),
+                     execErrorOut.get(), maxFd);
+    }
+    if (pid_ < 0) {
+        throw CannotCreateObjectError(std::string("cannot start LibreOffice: ") +
+                                      std::strerror(errno));
+    }
+    // Set here as well, so that a kill right after the start reaches the group even if the
+    // child has not run yet.
+    setpgid(pid_, pid_);
+    execErrorOut.reset();
+
+    int execError = 0;
+    ssize_t got;
+    do {
+        got = read(execErrorIn.get(), &execError, sizeof execError);
+    } while (got < 0 && errno == EINTR);
+    if (got == static_cast<ssize_t>(sizeof execError)) {
+        status_ = WaitStatus(pid_, 0);
+        throw CannotCreateObjectError("cannot run " + program.string() + ": " +
+                                      std::strerror(execError));
+    }
+}
+
+OfficeProcess::~OfficeProcess() { Kill(); }
+
+bool OfficeProcess::HasExited() noexcept {
+    if (!status_) {
+        const int status = WaitStatus(pid_, WNOHANG);
+        if (status != INT_MIN) {
+            status_ = status;
+        }
+    }
+    return status_.has_value();
+}
+
+bool OfficeProcess::WaitForExit(std::chrono::milliseconds timeout) noexcept {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!HasExited()) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+void OfficeProcess::Kill() noexcept {
+    if (HasExited()) {
+        return;
+    }
+    // Not yet reaped, so the process and its group are still ours to signal.
+    kill(-pid_, SIGKILL);
+    kill(pid_, SIGKILL);
+    status_ = WaitStatus(pid_, 0);
+}
+
+bool OfficeProcess::ExitedWith(int code) const noexcept {
+    return status_ && *status_ >= 0 && WIFEXITED(*status_) && WEXITSTATUS(*status_) == code;
+}
+
+std::string OfficeProcess::DescribeExit() const {
+    if (!status_) {
+        return "is still running";
+    }
+    if (*status_ >= 0 && WIFEXITED(*status_)) {
+        return "exited with code " + std::to_string(WEXITSTATUS(*status_));
+    }
+    if (*status_ >= 0 && WIFSIGNALED(*status_)) {
+        const int signal = WTERMSIG(*status_);
+        return "was ended by signal " + std::to_string(signal) + " (" + strsignal(signal) + ")";
+    }
+    return "has ended";
+}
+
+}  // namespace secant_root

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace secant_root {
+
+// An office process that this program started and owns: a child in a process group of its own,
+// always reaped, and killed (with its whole group) when the owner lets it go while it still
+// runs. The kernel kills it as well when this program dies.
+//
+// The kernel ties the parent-death signal to the thread that forked: start offices from the
+// program's main thread, so that an office does not die with a short-lived thread.
+class OfficeProcess {
+  public:
+    // Starts `program` with `arguments` (without the program name) and `environment` (entries
+    // "NAME=value"); standard input and output are /dev/null, standard error is shared, no
+    // other descriptor is inherited. Raises a cannot-create-object AppError when the program
+    // cannot be run; it then has been reaped already.
+    OfficeProcess(const std::filesystem::path& program, const std::vector<std::string>& arguments,
+                  const std::vector<std::string>& environment);
+    ~OfficeProcess();
+    OfficeProcess(const OfficeProcess&) = delete;
+    OfficeProcess& operator=(const OfficeProcess&) = delete;
+
+    pid_t id() const noexcept { return pid_; }
+
+    // Whether the process has ended; reaps it when it has.
+    bool HasExited() noexcept;
+    // Waits up to `timeout` for the process to end; whether it has.
+    bool WaitForExit(std::chrono::milliseconds timeout) noexcept;
+    // Ends the process and its group at once, unless it has ended already, and reaps it.
+    void Kill() noexcept;
+    // After the process has ended: whether it exited with `code`.
+    bool ExitedWith(int code) const noexcept;
+    // After the process has ended: how, in words ("exited with code 81").
+    std::string DescribeExit() const;
+
+  private:
+    pid_t pid_;
+    // The wait status once the process has been reaped; -1 when it was reaped elsewhere.
+    std::optional<int> status_;
+};
+
+}  // namespace secant_root

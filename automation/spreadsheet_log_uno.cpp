@@ -1,0 +1,133 @@
+// SpreadsheetLog on Linux: every context is one new private headless LibreOffice Calc instance,
+// every logarithm one call of LN through a FunctionAccess service obtained for that call. This
+// file is the client's boundary: UNO exceptions become AppErrors here and nowhere else.
+
+#include "automation/spreadsheet_log.h"
+
+#include <charconv>
+#include <map>
+#include <regex>
+#include <string>
+#include <utility>
+
+#include <com/sun/star/container/NoSuchElementException.hpp>
+#include <com/sun/star/lang/DisposedException.hpp>
+#include <com/sun/star/lang/IllegalArgumentException.hpp>
+#include <com/sun/star/uno/RuntimeException.hpp>
+#include <cppuhelper/bootstrap.hxx>
+#include <cppuhelper/exc_hlp.hxx>
+
+#include "automation/calc_instance.h"
+#include "automation/uno_failure_numbers.h"
+#include "automation/uno_runtime.h"
+#include "common/app_error.h"
+
+namespace secant_root {
+namespace {
+
+// The shortest text that reads back as exactly x.
+std::string ExactText(double x) {
+    char text[32];
+    const auto result = std::to_chars(text, text + sizeof text, x);
+    return std::string(text, result.ptr);
+}
+
+// LibreOffice's messages often consist of, begin with or end in the source location that raised
+// them ("at ./sc/source/ui/unoobj/funcuno.cxx:648", "at /build/…/bridge.cxx:843: Binary URP
+// bridge disposed during call"); only the rest means something to a person.
+std::string WithoutSourceLocation(const std::string& message) {
+    static const std::regex location(R"((^|\s*)at [^\s:]*[./][^\s:]*:\d+(:\s*|$))");
+    return std::regex_replace(message, location, "");
+}
+
+// "(com.sun.star.lang.DisposedException: Binary URP bridge disposed during call)", from the
+// exception being handled; its message is given in `message` because the caught object is
+// known only by its base class.
+std::string CaughtExceptionText(const rtl::OUString& message) {
+    std::string text = "(" + ToUtf8(cppu::getCaughtException().getValueTypeName());
+    const std::string meaning = WithoutSourceLocation(ToUtf8(message));
+    if (!meaning.empty()) {
+        text += ": " + meaning;
+    }
+    return text + ")";
+}
+
+AppError LnFailure(std::int32_t number, double x, const std::string& cause,
+                   const css::uno::Exception& error) {
+    return AutomationFailureError(number, "LibreOffice Calc could not compute LN(" + ExactText(x) +
+                                              "): " + cause + " " +
+                                              CaughtExceptionText(error.Message));
+}
+
+}  // namespace
+
+// The open contexts: each one a running instance, known to the calculation by a number.
+class SpreadsheetLog::Instances {
+  public:
+    Context Add(std::unique_ptr<CalcInstance> instance) {
+        const Context context = ++lastContext_;
+        open_.emplace(context, std::move(instance));
+        return context;
+    }
+
+    const CalcInstance& Get(Context context) const {
+        const auto found = open_.find(context);
+        if (found == open_.end()) {
+            throw AutomationFailureError(kUnknownContextNumber,
+                                         "no LibreOffice Calc instance is open for this context");
+        }
+        return *found->second;
+    }
+
+    // Shuts the instance down.
+    void Remove(Context context) noexcept { open_.erase(context); }
+
+  private:
+    std::map<Context, std::unique_ptr<CalcInstance>> open_;
+    Context lastContext_ = 0;
+};
+
+SpreadsheetLog::SpreadsheetLog() : instances_(std::make_unique<Instances>()) {}
+
+SpreadsheetLog::~SpreadsheetLog() = default;
+
+LogSource::Context SpreadsheetLog::Open() {
+    try {
+        return instances_->Add(std::make_unique<CalcInstance>(OfficeInstallation::Default()));
+    } catch (const css::uno::Exception& error) {
+        throw CannotCreateObjectError("the new LibreOffice instance could not be reached " +
+                                      CaughtExceptionText(error.Message));
+    } catch (const cppu::BootstrapException& error) {
+        throw CannotCreateObjectError("the UNO runtime could not be started (" +
+                                      ToUtf8(error.getMessage()) + ")");
+    }
+}
+
+double SpreadsheetLog::Ln(Context context, double x) {
+    const CalcInstance& instance = instances_->Get(context);
+    css::uno::Any result;
+    try {
+        result = instance.CallLn(x);
+    } catch (const css::lang::DisposedException& error) {
+        throw LnFailure(kInstanceEndedNumber, x, "the instance has ended", error);
+    } catch (const css::lang::IllegalArgumentException& error) {
+        throw LnFailure(kInvalidArgumentNumber, x, "LN rejected the argument", error);
+    } catch (const css::container::NoSuchElementException& error) {
+        throw LnFailure(kUnknownFunctionNumber, x, "Calc does not know the function LN", error);
+    } catch (const css::uno::RuntimeException& error) {
+        throw LnFailure(kRuntimeFailureNumber, x, "the call failed in LibreOffice", error);
+    } catch (const css::uno::Exception& error) {
+        throw LnFailure(kOtherFailureNumber, x, "the call failed", error);
+    }
+    double value;
+    if (!(result >>= value)) {
+        throw TypeMismatchError("LibreOffice Calc returned a value of type " +
+                                ToUtf8(result.getValueTypeName()) + " for LN(" + ExactText(x) +
+                                ")");
+    }
+    return value;
+}
+
+void SpreadsheetLog::Close(Context context) noexcept { instances_->Remove(context); }
+
+}  // namespace secant_root

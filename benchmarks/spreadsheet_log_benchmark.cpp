@@ -1,0 +1,170 @@
+// Measures what a click costs with logarithms from LibreOffice Calc, against the floor that any
+// design with one new private instance per calculation must pay, and checks in a soak run that
+// calculations leave no processes, descriptors, threads or memory behind.
+//
+// Usage: spreadsheet_log_benchmark [--runs N] [--soak N]   (defaults: 7 and 200)
+// Exit status 1 when a calculation gives a wrong answer or the soak run leaks processes or
+// descriptors.
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "automation/calc_instance.h"
+#include "automation/spreadsheet_log.h"
+#include "calc/calculate_root.h"
+#include "common/app_error.h"
+#include "tests/process_census.h"
+
+namespace secant_root {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+namespace census = secant_root::testing;
+
+constexpr double kMaxRatio = 1.05;
+constexpr double kMaxClickSeconds = 0.5;
+
+// The window of one click: the precision typed, the answer shown.
+class ClickWindow : public CalcWindow {
+  public:
+    std::string ReadPrecisionText() override { return "0.001"; }
+    void SetAnswerText(const std::string& text) override { answer = text; }
+    std::string answer;
+};
+
+// (a) One click: CalculateRoot from opening the spreadsheet to closing it.
+void Click() {
+    ClickWindow window;
+    SpreadsheetLog logs;
+    CalculateRoot(window, logs);
+    if (window.answer != "1.1189") {
+        std::fprintf(stderr, "wrong answer: %s\n", window.answer.c_str());
+        std::exit(1);
+    }
+}
+
+// (b) The floor: start the same private instance, take one logarithm, shut it down.
+void StartOneLnStop() {
+    const CalcInstance instance(OfficeInstallation::Default());
+    double ln = 0;
+    instance.CallLn(1.5) >>= ln;
+    if (ln <= 0) {
+        std::fprintf(stderr, "LN(1.5) gave %g\n", ln);
+        std::exit(1);
+    }
+}
+
+double SecondsOf(const std::function<void()>& job) {
+    const auto start = Clock::now();
+    job();
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const std::size_t middle = values.size() / 2;
+    return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+void PrintTimes(const char* label, const std::vector<double>& seconds) {
+    const auto [least, most] = std::minmax_element(seconds.begin(), seconds.end());
+    std::printf("%-44s median %6.1f ms   min-max %6.1f-%6.1f ms\n", label, Median(seconds) * 1e3,
+                *least * 1e3, *most * 1e3);
+}
+
+struct Census {
+    int children;
+    int descriptors;
+    int threads;
+    long residentKb;
+};
+
+Census TakeCensus() {
+    return {static_cast<int>(census::ChildrenOfThisProcess().size()), census::OpenDescriptorCount(),
+            census::ThreadCount(), census::ResidentKilobytes()};
+}
+
+// Returns whether the timing goals were met.
+bool Benchmark(int runs) {
+    // The first calculation also starts this program's UNO runtime; neither series pays that.
+    Click();
+    StartOneLnStop();
+    std::vector<double> clicks;
+    std::vector<double> floors;
+    for (int run = 0; run < runs; ++run) {
+        clicks.push_back(SecondsOf(Click));
+        floors.push_back(SecondsOf(StartOneLnStop));
+    }
+    std::printf("%d runs each, alternating, after one warm-up of each\n", runs);
+    PrintTimes("(a) click to answer, precision 0.001, 9 LN", clicks);
+    PrintTimes("(b) floor: start, 1 LN, shut down", floors);
+    const double ratio = Median(clicks) / Median(floors);
+    const bool met = ratio <= kMaxRatio && Median(clicks) < kMaxClickSeconds;
+    std::printf("ratio a/b of the medians: %.3f (goal <= %.2f, and (a) under %.1f s): %s\n", ratio,
+                kMaxRatio, kMaxClickSeconds, met ? "met" : "MISSED");
+    return met;
+}
+
+// Returns whether nothing leaked.
+bool Soak(int calculations) {
+    const Census before = TakeCensus();
+    const double seconds = SecondsOf([calculations] {
+        for (int i = 0; i < calculations; ++i) {
+            Click();
+        }
+    });
+    const Census after = TakeCensus();
+    std::printf("soak: %d calculations in %.1f s\n", calculations, seconds);
+    std::printf("  %-22s %8s %8s\n", "", "before", "after");
+    std::printf("  %-22s %8d %8d\n", "child processes", before.children, after.children);
+    std::printf("  %-22s %8d %8d\n", "open descriptors", before.descriptors, after.descriptors);
+    std::printf("  %-22s %8d %8d\n", "threads", before.threads, after.threads);
+    std::printf("  %-22s %8ld %8ld\n", "resident memory (kB)", before.residentKb, after.residentKb);
+    const bool clean = after.children == before.children && after.descriptors == before.descriptors;
+    std::printf("soak: %s\n", clean ? "no process or descriptor left behind" : "LEAK");
+    return clean;
+}
+
+int PositiveArgument(const char* text) {
+    const int value = std::atoi(text);
+    if (value <= 0) {
+        std::fprintf(stderr, "not a positive count: %s\n", text);
+        std::exit(2);
+    }
+    return value;
+}
+
+}  // namespace
+}  // namespace secant_root
+
+int main(int argc, char** argv) {
+    int runs = 7;
+    int soak = 200;
+    if (argc % 2 == 0) {
+        std::fprintf(stderr, "usage: %s [--runs N] [--soak N]\n", argv[0]);
+        return 2;
+    }
+    for (int i = 1; i + 1 < argc; i += 2) {
+        if (std::strcmp(argv[i], "--runs") == 0) {
+            runs = secant_root::PositiveArgument(argv[i + 1]);
+        } else if (std::strcmp(argv[i], "--soak") == 0) {
+            soak = secant_root::PositiveArgument(argv[i + 1]);
+        } else {
+            std::fprintf(stderr, "usage: %s [--runs N] [--soak N]\n", argv[0]);
+            return 2;
+        }
+    }
+    try {
+        secant_root::Benchmark(runs);
+        return secant_root::Soak(soak) ? 0 : 1;
+    } catch (const secant_root::AppError& error) {
+        std::fprintf(stderr, "error %d: %s\n", error.number(), error.description().c_str());
+        return 1;
+    }
+}
