@@ -62,6 +62,7 @@ TEST_P(EndToEnd, TypeClickReadTheAnswerCloseAndNothingRemains) {
     program.Close();
     EXPECT_EQ(program.WaitForExit(), 0);
     EXPECT_THAT(program.LeftBehind(), IsEmpty());
+    EXPECT_THAT(program.TemporaryFilesLeft(), IsEmpty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Locales, EndToEnd,

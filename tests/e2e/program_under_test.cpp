@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <QDir>
 #include <QThread>
 #include <QUuid>
 #include <functional>
@@ -40,6 +41,7 @@ ProgramUnderTest::ProgramUnderTest(const DesktopSession& desktop, const QString&
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     environment.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
     environment.insert(QStringLiteral("LC_ALL"), locale);
+    environment.insert(QStringLiteral("TMPDIR"), temporaryDirectory_.path());
     environment.insert(marker_.section(QLatin1Char('='), 0, 0),
                        marker_.section(QLatin1Char('='), 1));
     process_.setProcessEnvironment(environment);
@@ -143,6 +145,11 @@ int ProgramUnderTest::WaitForExit() {
 
 std::vector<ProcessEntry> ProgramUnderTest::LeftBehind() {
     return ProcessesOf(static_cast<long>(pid_), marker_.toStdString());
+}
+
+QStringList ProgramUnderTest::TemporaryFilesLeft() const {
+    return QDir(temporaryDirectory_.path())
+        .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
 }
 
 }  // namespace secant_root::e2e

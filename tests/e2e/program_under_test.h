@@ -4,6 +4,7 @@
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <chrono>
 #include <string_view>
 #include <vector>
@@ -46,8 +47,11 @@ class ProgramUnderTest {
     int WaitForExit();
     // The processes that the program started and that still exist.
     std::vector<ProcessEntry> LeftBehind();
+    // What is left in the program's temporary directory (TMPDIR).
+    QStringList TemporaryFilesLeft() const;
 
   private:
+    QTemporaryDir temporaryDirectory_;
     QProcess process_;
     qint64 pid_ = 0;  // kept: QProcess forgets it when the process ends
     QString marker_;
