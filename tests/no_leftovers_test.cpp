@@ -39,7 +39,7 @@ void NoLeftoversTest::SetUp() {
 }
 
 void NoLeftoversTest::TearDown() {
-    for (const ChildProcess& child : ChildrenOfThisProcess()) {
+    for (const ProcessStatus& child : ChildrenOfThisProcess()) {
         ADD_FAILURE() << "left a process: " << child.pid << " " << child.name << " in state "
                       << child.state;
     }

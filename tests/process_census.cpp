@@ -27,9 +27,8 @@ long StatusValue(const std::string& name) {
 
 }  // namespace
 
-std::vector<ChildProcess> ChildrenOfThisProcess() {
-    std::vector<ChildProcess> children;
-    const pid_t self = getpid();
+std::vector<ProcessStatus> AllProcesses() {
+    std::vector<ProcessStatus> processes;
     std::error_code error;
     for (fs::directory_iterator entry("/proc", error), end; !error && entry != end;
          entry.increment(error)) {
@@ -40,19 +39,29 @@ std::vector<ChildProcess> ChildrenOfThisProcess() {
         std::ifstream stat(entry->path() / "stat");
         const std::string text{std::istreambuf_iterator<char>(stat),
                                std::istreambuf_iterator<char>()};
-        // pid (comm) state ppid …; the command name may itself hold spaces and parentheses.
+        // pid (comm) state ppid pgrp session …; the command name may itself hold spaces and
+        // parentheses.
         const auto open = text.find('(');
         const auto close = text.rfind(')');
         if (open == std::string::npos || close == std::string::npos) {
-            continue;
+            continue;  // the process ended meanwhile
         }
         std::istringstream rest(text.substr(close + 1));
-        char state = '?';
-        pid_t parent = 0;
-        rest >> state >> parent;
-        if (parent == self) {
-            children.push_back({static_cast<pid_t>(std::stol(text)),
-                                text.substr(open + 1, close - open - 1), state});
+        ProcessStatus process{static_cast<pid_t>(std::stol(text)),
+                              text.substr(open + 1, close - open - 1), '?', 0, 0};
+        pid_t group = 0;
+        rest >> process.state >> process.parent >> group >> process.session;
+        processes.push_back(process);
+    }
+    return processes;
+}
+
+std::vector<ProcessStatus> ChildrenOfThisProcess() {
+    std::vector<ProcessStatus> children;
+    const pid_t self = getpid();
+    for (const ProcessStatus& process : AllProcesses()) {
+        if (process.parent == self) {
+            children.push_back(process);
         }
     }
     return children;

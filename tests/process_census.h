@@ -10,14 +10,19 @@ namespace secant_root::testing {
 // What /proc says about this process: the counts that show a leak of processes, descriptors,
 // threads or memory when compared before and after a series of calculations.
 
-struct ChildProcess {
+// One process as /proc/<pid>/stat describes it.
+struct ProcessStatus {
     pid_t pid;
     std::string name;  // the command name, e.g. "soffice.bin"
     char state;        // 'Z' for a zombie
+    pid_t parent;
+    pid_t session;
 };
 
+// Every process that exists now, zombies included.
+std::vector<ProcessStatus> AllProcesses();
 // The live and zombie children of this process.
-std::vector<ChildProcess> ChildrenOfThisProcess();
+std::vector<ProcessStatus> ChildrenOfThisProcess();
 // The paths of the UNIX sockets that process `pid` has open (bound or connected by path).
 std::vector<std::string> SocketPathsOf(pid_t pid);
 int OpenDescriptorCount();

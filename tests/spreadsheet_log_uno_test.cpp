@@ -45,9 +45,9 @@ std::string FormatShortest(double x) {
 }
 
 // The soffice.bin processes that this program started itself.
-std::vector<ChildProcess> OfficeChildren() {
-    std::vector<ChildProcess> offices;
-    for (const ChildProcess& child : ChildrenOfThisProcess()) {
+std::vector<ProcessStatus> OfficeChildren() {
+    std::vector<ProcessStatus> offices;
+    for (const ProcessStatus& child : ChildrenOfThisProcess()) {
         if (child.name == "soffice.bin") {
             offices.push_back(child);
         }
@@ -62,10 +62,10 @@ class ObservedLog : public LogSource {
     struct LnCall {
         double x;
         std::optional<double> ln;
-        std::vector<ChildProcess> offices;
+        std::vector<ProcessStatus> offices;
     };
 
-    std::function<void(int n, const std::vector<ChildProcess>& offices)> beforeLn;
+    std::function<void(int n, const std::vector<ProcessStatus>& offices)> beforeLn;
     std::vector<LnCall> lnCalls;
     std::set<std::string> socketPaths;
     int opens = 0;
@@ -78,7 +78,7 @@ class ObservedLog : public LogSource {
 
     double Ln(Context context, double x) override {
         lnCalls.push_back({x, std::nullopt, OfficeChildren()});
-        for (const ChildProcess& office : lnCalls.back().offices) {
+        for (const ProcessStatus& office : lnCalls.back().offices) {
             for (std::string& path : SocketPathsOf(office.pid)) {
                 socketPaths.insert(std::move(path));
             }
@@ -159,7 +159,7 @@ TEST_F(SpreadsheetLogUno, TwoRunsUseTwoInstancesOneAfterTheOther) {
 
 TEST_F(SpreadsheetLogUno, AnInstanceKilledMidRunEndsTheRunWithAnAutomationFailure) {
     RecordingWindow window("0.001");
-    logs.beforeLn = [](int n, const std::vector<ChildProcess>& offices) {
+    logs.beforeLn = [](int n, const std::vector<ProcessStatus>& offices) {
         if (n == 4) {
             ASSERT_THAT(offices, SizeIs(1));
             ASSERT_EQ(kill(offices[0].pid, SIGKILL), 0);

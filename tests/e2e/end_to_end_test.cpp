@@ -12,12 +12,15 @@
 #include "tests/e2e/desktop_session.h"
 #include "tests/e2e/program_under_test.h"
 
-namespace secant_root::e2e {
+namespace secant_root::testing {
 
-void PrintTo(const ProcessEntry& process, std::ostream* out) {
-    *out << process.pid << " " << process.command << " (" << process.state << ")";
+void PrintTo(const ProcessStatus& process, std::ostream* out) {
+    *out << process.pid << " " << process.name << " (" << process.state << ")";
 }
 
+}  // namespace secant_root::testing
+
+namespace secant_root::e2e {
 namespace {
 
 using namespace std::chrono_literals;

@@ -143,8 +143,8 @@ int ProgramUnderTest::WaitForExit() {
     return process_.exitCode();
 }
 
-std::vector<ProcessEntry> ProgramUnderTest::LeftBehind() {
-    return ProcessesOf(static_cast<long>(pid_), marker_.toStdString());
+std::vector<testing::ProcessStatus> ProgramUnderTest::LeftBehind() {
+    return ProcessesOf(static_cast<pid_t>(pid_), marker_.toStdString());
 }
 
 QStringList ProgramUnderTest::TemporaryFilesLeft() const {

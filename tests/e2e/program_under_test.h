@@ -46,7 +46,7 @@ class ProgramUnderTest {
     // The exit status once the program has ended by itself; -1 if it crashed or hung.
     int WaitForExit();
     // The processes that the program started and that still exist.
-    std::vector<ProcessEntry> LeftBehind();
+    std::vector<testing::ProcessStatus> LeftBehind();
     // What is left in the program's temporary directory (TMPDIR).
     QStringList TemporaryFilesLeft() const;
 
