@@ -35,7 +35,10 @@ void StopWithItsGroup(QProcess& leader) {
     }
     ::kill(-group, SIGTERM);
     leader.waitForFinished(5000);
-    for (int wait = 0; wait < 250 && ::kill(-group, 0) == 0; ++wait) {
+    for (int wait = 0; wait < 250; ++wait) {
+        if (::kill(-group, 0) != 0) {
+            return;  // the whole group has ended
+        }
         QThread::msleep(20);
     }
     ::kill(-group, SIGKILL);

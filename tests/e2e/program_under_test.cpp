@@ -94,6 +94,10 @@ void ProgramUnderTest::WaitUntilReady() {
     if (!readable) {
         throw std::runtime_error("the window's controls did not appear on the accessibility bus");
     }
+    // Keys typed before the window has taken the focus would be lost.
+    if (!WaitFor([&] { return accessibility_.IsFocused(controls_.at(kPrecisionBox)); }, 10s)) {
+        throw std::runtime_error("the precision box did not get the keyboard focus");
+    }
 }
 
 QString ProgramUnderTest::WindowTitle() { return x11_.Title(window_); }
@@ -108,10 +112,6 @@ QStringList ProgramUnderTest::ControlNames() {
     QStringList names;
     for (const AccessibleObject& control : controls_) names << accessibility_.Name(control);
     return names;
-}
-
-bool ProgramUnderTest::PrecisionBoxHasFocus() {
-    return WaitFor([&] { return accessibility_.IsFocused(controls_.at(kPrecisionBox)); }, 10s);
 }
 
 void ProgramUnderTest::Type(std::string_view text) { x11_.Type(text); }

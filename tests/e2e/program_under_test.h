@@ -26,14 +26,14 @@ class ProgramUnderTest {
     ProgramUnderTest(const ProgramUnderTest&) = delete;
     ProgramUnderTest& operator=(const ProgramUnderTest&) = delete;
 
-    // Waits until the window is shown and can be read, and gives it the keyboard focus.
+    // Gives the window the keyboard focus once it is shown, and waits until it can be read and
+    // its precision box has the focus.
     void WaitUntilReady();
 
     QString WindowTitle();
     // Of the window's controls, in the order the window holds them.
     QStringList ControlRoles();
     QStringList ControlNames();
-    bool PrecisionBoxHasFocus();
 
     void Type(std::string_view text);
     void ClickCalculate();

@@ -229,11 +229,6 @@ TEST_F(MainWindowTest, FocusStartsInThePrecisionBoxAndTabMovesBetweenBoxAndButto
     EXPECT_EQ(QApplication::focusWidget(), button());
 }
 
-TEST_F(MainWindowTest, ButtonIsNeitherDefaultNorAutoDefault) {
-    EXPECT_FALSE(button()->isDefault());
-    EXPECT_FALSE(button()->autoDefault());
-}
-
 TEST_F(MainWindowTest, TypingThePrecisionAndClickingShowsTheRoot) {
     ShowActive();
     TypeAndClick("0.001");
@@ -252,7 +247,7 @@ TEST_F(MainWindowTest, AnswerStaysWhileThePrecisionIsEditedUntilTheNextClick) {
     ASSERT_EQ(answer()->text(), "1.1189");
 
     QTest::keyClick(precisionBox(), Qt::Key_Backspace);
-    QTest::keyClicks(precisionBox(), "1");
+    EXPECT_EQ(answer()->text(), "1.1189");
     Type("1");
     EXPECT_EQ(answer()->text(), "1.1189");
 
