@@ -238,7 +238,6 @@ TEST_F(MainWindowTest, TypingThePrecisionAndClickingShowsTheRoot) {
     EXPECT_EQ(logs_.CountOf(Kind::Ln), 9);
     EXPECT_EQ(logs_.CountOf(Kind::Close), 1);
     EXPECT_TRUE(endings_.empty());
-    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
 TEST_F(MainWindowTest, AnswerStaysWhileThePrecisionIsEditedUntilTheNextClick) {
@@ -309,11 +308,16 @@ TEST_F(MainWindowTest, HeldDownEnterOnTheButtonClicksOnce) {
     EXPECT_EQ(logs_.CountOf(Kind::Open), 1);
 }
 
-TEST_F(MainWindowTest, ClicksDuringARunAreNotActedOnThenOrAfterwards) {
+TEST_F(MainWindowTest, DuringARunNothingLooksBusyAndClicksAreNotActedOnThenOrAfterwards) {
     ShowActive();
     Type("0.001");
     logs_.ln = [this](int n, double x) {
         if (n == 4) {
+            // The window shows no busy state.
+            EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+            EXPECT_TRUE(button()->isEnabled());
+            EXPECT_TRUE(precisionBox()->isEnabled());
+
             button()->click();    // handled at once, inside the run
             PostClick(button());  // queued until the run returns
             PostKey(button(), Qt::Key_Space);
