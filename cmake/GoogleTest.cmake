@@ -9,12 +9,14 @@ include(GoogleTest)
 
 # secant_root_add_test(<name> SOURCES <file>... [LIBRARIES <target>...] [PROPERTIES <p> <v>...])
 # Builds one GoogleTest program and registers each of its tests with CTest. Tests are listed
-# when CTest runs, so that a cross-built program is listed through the emulator as well.
+# when CTest runs, so that a cross-built program is listed through the emulator as well. The
+# properties in SECANT_ROOT_TEST_PROPERTIES (those the emulator needs) come first, so that the
+# test's own can override them.
 function(secant_root_add_test name)
     cmake_parse_arguments(PARSE_ARGV 1 arg "" "" "SOURCES;LIBRARIES;PROPERTIES")
     add_executable(${name} ${arg_SOURCES})
     target_link_libraries(${name} PRIVATE ${arg_LIBRARIES} secant_root_build_options GTest::gmock
                                           GTest::gtest_main)
     gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 NO_PRETTY_VALUES
-                         PROPERTIES ${arg_PROPERTIES})
+                         PROPERTIES ${SECANT_ROOT_TEST_PROPERTIES} ${arg_PROPERTIES})
 endfunction()
