@@ -10,7 +10,9 @@ include(GoogleTest)
 # secant_root_add_test(<name> SOURCES <file>... [LIBRARIES <target>...] [PROPERTIES <p> <v>...]
 #                      [OWN_MAIN])
 # Builds one GoogleTest program and registers each of its tests with CTest. Tests are listed
-# when CTest runs, so that a cross-built program is listed through the emulator as well.
+# when CTest runs, so that a cross-built program is listed through the emulator as well. The
+# properties in SECANT_ROOT_TEST_PROPERTIES (those the emulator needs) come first, so that the
+# test's own can override them.
 # OWN_MAIN: the sources define main() themselves (to set up an application object first).
 function(secant_root_add_test name)
     cmake_parse_arguments(PARSE_ARGV 1 arg "OWN_MAIN" "" "SOURCES;LIBRARIES;PROPERTIES")
@@ -23,5 +25,5 @@ function(secant_root_add_test name)
     target_link_libraries(${name} PRIVATE ${arg_LIBRARIES} secant_root_build_options GTest::gmock
                                           ${gtest_library})
     gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 NO_PRETTY_VALUES
-                         PROPERTIES ${arg_PROPERTIES})
+                         PROPERTIES ${SECANT_ROOT_TEST_PROPERTIES} ${arg_PROPERTIES})
 endfunction()

@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "common/user_locale.h"
+#include "common/utf16_windows.h"
 
 namespace secant_root {
 
@@ -9,13 +10,9 @@ std::string UserDecimalSeparator() {
     wchar_t separator[LOCALE_NAME_MAX_LENGTH] = {};
     const int length = GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SDECIMAL, separator,
                                        LOCALE_NAME_MAX_LENGTH);
-    if (length <= 1) {
-        return ".";
-    }
-    char utf8[4 * LOCALE_NAME_MAX_LENGTH] = {};
-    const int bytes = WideCharToMultiByte(CP_UTF8, 0, separator, length - 1, utf8,
-                                          static_cast<int>(sizeof utf8), nullptr, nullptr);
-    return bytes > 0 ? std::string(utf8, static_cast<std::size_t>(bytes)) : std::string(".");
+    const std::string utf8 =
+        length > 1 ? Utf8FromUtf16(std::wstring_view(separator, length - 1)) : std::string();
+    return utf8.empty() ? std::string(".") : utf8;
 }
 
 }  // namespace secant_root

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds every configuration and runs every test: the plain build,
 # the calculation core under AddressSanitizer and UndefinedBehaviorSanitizer, a bounded
-# libFuzzer run over the number conversions, and a short run of the spreadsheet benchmark.
+# libFuzzer run over the number conversions, the 32-bit Windows build with its tests under
+# Wine, and a short run of the spreadsheet benchmark.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -23,6 +24,8 @@ build/fuzz/tests/fuzz/number_text_fuzzer -max_total_time="${FUZZ_SECONDS:-30}" -
     -timeout=10 -print_final_stats=1 "$corpus" tests/fuzz/seeds 2>build/fuzz/fuzz.log ||
     { tail -50 build/fuzz/fuzz.log; echo "fuzzing found a failure"; exit 1; }
 grep -E '^stat::number_of_executed_units' build/fuzz/fuzz.log
+
+build_and_test windows-i686
 
 build_and_test linux
 

@@ -1,0 +1,137 @@
+#include "automation/spreadsheet_log.h"
+
+#include <windows.h>
+#include <wrl/client.h>
+
+#include <cstddef>
+#include <map>
+#include <string>
+#include <utility>
+
+#include "automation/com_failure_windows.h"
+#include "automation/com_owners_windows.h"
+#include "common/app_error.h"
+
+// Microsoft Excel as an out-of-process automation server, reached through COM.
+
+namespace secant_root {
+namespace {
+
+using Microsoft::WRL::ComPtr;
+
+// Excel.Application.
+constexpr CLSID kApplicationClass = {
+    0x00024500, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+// _Application, a dual interface: IDispatch's functions followed by Excel's own.
+constexpr IID kApplicationInterface = {
+    0x000208D5, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+
+// The getter of _Application's WorksheetFunction property is entry 53 of the interface's
+// function table, counted from 0 (entries 0 to 6 are the functions of IUnknown and IDispatch).
+// It is called early-bound, straight from the table; COM's binary convention passes the interface
+// pointer as the first argument of a __stdcall function.
+constexpr std::size_t kWorksheetFunctionGetterEntry = 53;
+using WorksheetFunctionGetter = HRESULT(STDMETHODCALLTYPE*)(IDispatch* application,
+                                                            IDispatch** worksheetFunction);
+
+// The dispatch identifier of the worksheet function Ln on the WorksheetFunction object.
+constexpr DISPID kLnDispatchId = 0x4016;
+
+ComPtr<IDispatch> ReadWorksheetFunction(IDispatch* application) {
+    const WorksheetFunctionGetter* functionTable =
+        *reinterpret_cast<const WorksheetFunctionGetter* const*>(application);
+    ComPtr<IDispatch> worksheetFunction;
+    CheckAutomationCall(
+        functionTable[kWorksheetFunctionGetterEntry](application, &worksheetFunction), application,
+        kApplicationInterface);
+    if (!worksheetFunction) {
+        // A success without an object would otherwise be a call through a null pointer.
+        throw AutomationFailureError(E_POINTER,
+                                     "The spreadsheet application returned no WorksheetFunction "
+                                     "object");
+    }
+    return worksheetFunction;
+}
+
+// The double that `result` holds or converts to, by the standard variant type change.
+double NumberIn(VARIANT* result) {
+    UniqueVariant number;
+    const HRESULT status = VariantChangeType(number.get(), result, 0, VT_R8);
+    if (FAILED(status)) {
+        throw TypeMismatchError("the spreadsheet's LN returned a value of variant type " +
+                                std::to_string(result->vt) + ", not a number (" +
+                                DescribeStatus(status) + ")");
+    }
+    return number.get()->dblVal;
+}
+
+}  // namespace
+
+// The application object of each open context, held by the one reference its context owns.
+class SpreadsheetLog::Instances {
+  public:
+    Context Add(ComPtr<IDispatch> application) {
+        const Context context = nextContext_++;
+        applications_.emplace(context, std::move(application));
+        return context;
+    }
+
+    IDispatch* Application(Context context) const {
+        const auto found = applications_.find(context);
+        if (found == applications_.end()) {
+            throw AutomationFailureError(E_HANDLE,
+                                         "No spreadsheet application is open for "
+                                         "this calculation");
+        }
+        return found->second.Get();
+    }
+
+    void Remove(Context context) noexcept { applications_.erase(context); }
+
+  private:
+    std::map<Context, ComPtr<IDispatch>> applications_;
+    Context nextContext_ = 1;
+};
+
+SpreadsheetLog::SpreadsheetLog() : instances_(std::make_unique<Instances>()) {}
+
+SpreadsheetLog::~SpreadsheetLog() = default;
+
+// A new instance every time, created without a time-out of its own and left as it starts: not
+// made visible, no workbook, no other call.
+LogSource::Context SpreadsheetLog::Open() {
+    ComPtr<IDispatch> application;
+    const HRESULT status = CoCreateInstance(kApplicationClass, nullptr, CLSCTX_LOCAL_SERVER,
+                                            kApplicationInterface, &application);
+    if (FAILED(status)) {
+        throw CannotCreateObjectError(DescribeStatus(status));
+    }
+    if (!application) {
+        throw CannotCreateObjectError(DescribeStatus(E_POINTER));
+    }
+    return instances_->Add(std::move(application));
+}
+
+// One property read on the application and one dispatch call on the WorksheetFunction object.
+// The owners declared here release that object, then clear the result and the exception's
+// strings, on the way out, with a value or with an error.
+double SpreadsheetLog::Ln(Context context, double x) {
+    IDispatch* application = instances_->Application(context);
+    UniqueVariant argument(x);
+    UniqueVariant result;
+    UniqueExcepInfo exception;
+
+    const ComPtr<IDispatch> worksheetFunction = ReadWorksheetFunction(application);
+    DISPPARAMS arguments = {argument.get(), nullptr, 1, 0};
+    UINT argumentInError = 0;
+    CheckInvoke(worksheetFunction->Invoke(kLnDispatchId, IID_NULL, LOCALE_USER_DEFAULT,
+                                          DISPATCH_METHOD | DISPATCH_PROPERTYGET, &arguments,
+                                          result.get(), exception.get(), &argumentInError),
+                exception, worksheetFunction.Get());
+    return NumberIn(result.get());
+}
+
+// Letting go of the one reference is the application's whole shutdown.
+void SpreadsheetLog::Close(Context context) noexcept { instances_->Remove(context); }
+
+}  // namespace secant_root

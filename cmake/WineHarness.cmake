@@ -1,0 +1,23 @@
+# Runs the cross-built Windows programs under Wine: every test program, and GoogleTest's listing
+# of its tests, goes through the wrapper script as the cross-compiling emulator, in a 32-bit Wine
+# prefix that belongs to this build directory.
+find_program(SECANT_ROOT_WINE wine REQUIRED)
+find_program(SECANT_ROOT_WINESERVER wineserver REQUIRED)
+set(SECANT_ROOT_WINE_PREFIX ${CMAKE_BINARY_DIR}/wine-prefix)
+
+configure_file(${CMAKE_CURRENT_LIST_DIR}/wine-run.sh.in ${CMAKE_BINARY_DIR}/wine-run.sh @ONLY
+               FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
+                                WORLD_READ WORLD_EXECUTE)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run.sh)
+
+# One Wine session for the whole test run, ended as soon as the last test is done. Every test
+# that runs a Windows program requires it (SECANT_ROOT_TEST_PROPERTIES below).
+add_test(NAME wine_session_start COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} --start-session)
+add_test(NAME wine_session_end COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} --end-session)
+set_tests_properties(wine_session_start PROPERTIES FIXTURES_SETUP wine_session)
+set_tests_properties(wine_session_end PROPERTIES FIXTURES_CLEANUP wine_session)
+
+# Under Wine, the Unix locale of a program's environment becomes its Windows user locale. Tests
+# run in a fixed one whose decimal separator is the period, whatever the caller's locale; a test
+# that needs another one sets its own ENVIRONMENT after these properties.
+set(SECANT_ROOT_TEST_PROPERTIES FIXTURES_REQUIRED wine_session ENVIRONMENT LC_ALL=C.UTF-8)

@@ -1,0 +1,25 @@
+# Cross-builds the program for 32-bit Windows with mingw-w64.
+# The -posix compilers carry the C++ threading library (std::mutex, std::thread) that GoogleTest
+# needs; the -win32 ones do not.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86)
+
+set(SECANT_ROOT_MINGW_TRIPLE i686-w64-mingw32)
+set(CMAKE_C_COMPILER ${SECANT_ROOT_MINGW_TRIPLE}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${SECANT_ROOT_MINGW_TRIPLE}-g++-posix)
+set(CMAKE_RC_COMPILER ${SECANT_ROOT_MINGW_TRIPLE}-windres)
+
+set(CMAKE_FIND_ROOT_PATH /usr/${SECANT_ROOT_MINGW_TRIPLE})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+# Doubles are computed in SSE2 registers, each operation rounded to double on its own as on
+# 64-bit targets; the x87 unit would keep 80-bit intermediates and change the last bits.
+set(CMAKE_C_FLAGS_INIT "-msse2 -mfpmath=sse")
+set(CMAKE_CXX_FLAGS_INIT "-msse2 -mfpmath=sse")
+
+# The runtime (libgcc, libstdc++, winpthread) is linked in, so that a program is one .exe that
+# needs no mingw DLLs beside it.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
