@@ -19,4 +19,16 @@ std::string Utf8FromUtf16(std::wstring_view text) {
     return utf8;
 }
 
+std::wstring Utf16FromUtf8(std::string_view text) {
+    if (text.empty() || text.size() > INT_MAX) {
+        return {};
+    }
+    // At most one UTF-16 unit for each UTF-8 byte.
+    std::wstring utf16(text.size(), L'\0');
+    const int units = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                          utf16.data(), static_cast<int>(utf16.size()));
+    utf16.resize(units > 0 ? static_cast<std::size_t>(units) : 0);
+    return utf16;
+}
+
 }  // namespace secant_root

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "automation/com_apartment_windows.h"
 #include "automation/spreadsheet_log.h"
 #include "calc/calculate_root.h"
 #include "common/app_error.h"
@@ -28,8 +29,7 @@ using ::testing::StartsWith;
 // COM on the test's thread as the program has it: a single-threaded apartment.
 class ComTest : public ::testing::Test {
   protected:
-    ComTest() { EXPECT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK); }
-    ~ComTest() override { CoUninitialize(); }
+    ComApartment apartment_;
 };
 
 class SpreadsheetLogCom : public ComTest {

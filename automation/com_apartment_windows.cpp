@@ -1,0 +1,22 @@
+#include "automation/com_apartment_windows.h"
+
+#include <objbase.h>
+
+#include <cstdint>
+
+#include "common/app_error.h"
+
+namespace secant_root {
+
+ComApartment::ComApartment() {
+    // S_FALSE (COM already initialised the same way on this thread) also needs its uninitialise.
+    const HRESULT status = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    if (FAILED(status)) {
+        throw AutomationFailureError(static_cast<std::int32_t>(status),
+                                     "COM could not be initialised for the program's thread");
+    }
+}
+
+ComApartment::~ComApartment() { CoUninitialize(); }
+
+}  // namespace secant_root
