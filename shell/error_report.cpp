@@ -6,9 +6,9 @@
 namespace secant_root {
 
 std::string ErrorReportText(const AppError& error) {
-    char number[48];
-    if (error.number() < 0) {
-        std::snprintf(number, sizeof number, "%d (0x%08X)", static_cast<int>(error.number()),
+    char number[16];
+    if (error.kind() == ErrorKind::AutomationFailure) {
+        std::snprintf(number, sizeof number, "0x%08X",
                       static_cast<unsigned>(static_cast<std::uint32_t>(error.number())));
     } else {
         std::snprintf(number, sizeof number, "%d", static_cast<int>(error.number()));

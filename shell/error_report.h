@@ -14,8 +14,9 @@ inline constexpr std::string_view kErrorReportTitle = "Secant root";
 // The program's exit status after the report has been dismissed.
 inline constexpr int kErrorExitStatus = 1;
 
-// The report's message: the error's number and its description. A negative number is an
-// automation status, which people look up in hexadecimal, so it is given both ways.
+// The report's message: the error's number and its description. An automation failure's number
+// is a status code, which people look up in hexadecimal (0x800401F3); the others are small
+// numbers, written in decimal.
 std::string ErrorReportText(const AppError& error);
 
 }  // namespace secant_root

@@ -16,15 +16,21 @@ struct ReportCase {
 TEST(ErrorReportText, GivesTheNumberAndTheDescription) {
     const ReportCase cases[] = {
         {DivisionByZeroError(), "Error 11: Division by zero"},
+        {OverflowError(), "Error 6: Overflow"},
         {TypeMismatchError("a string"), "Error 13: Type mismatch: a string"},
-        // Automation statuses are negative; people look them up in hexadecimal.
-        {AutomationFailureError(-2146827284, "Ln failed"),
-         "Error -2146827284 (0x800A03EC): Ln failed"},
+        {CannotCreateObjectError("0x80040154 Class not registered"),
+         "Error 429: Cannot create the spreadsheet application object: 0x80040154 Class not "
+         "registered"},
+        // Automation failures carry status codes, which people look up in hexadecimal, whatever
+        // their sign.
+        {AutomationFailureError(-2147221005, "Invalid class string"),
+         "Error 0x800401F3: Invalid class string"},
         {AutomationFailureError(std::numeric_limits<std::int32_t>::min(), "lowest"),
-         "Error -2147483648 (0x80000000): lowest"},
+         "Error 0x80000000: lowest"},
         {AutomationFailureError(std::numeric_limits<std::int32_t>::max(), "highest"),
-         "Error 2147483647: highest"},
-        {AutomationFailureError(0, "Проивести рассчет"), "Error 0: Проивести рассчет"},
+         "Error 0x7FFFFFFF: highest"},
+        {AutomationFailureError(0, "Проивести рассчет"), "Error 0x00000000: Проивести рассчет"},
+        {AutomationFailureError(-2146827284, ""), "Error 0x800A03EC: Automation error 0x800A03EC"},
     };
     for (const ReportCase& c : cases) {
         EXPECT_EQ(ErrorReportText(c.error), c.text);

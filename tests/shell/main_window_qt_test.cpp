@@ -23,6 +23,7 @@
 #include "shell/command_button_qt.h"
 #include "shell/error_report.h"
 #include "tests/scripted_log_source.h"
+#include "tests/shell/window_error_cases.h"
 
 namespace secant_root {
 namespace {
@@ -341,38 +342,11 @@ TEST_F(MainWindowTest, DuringARunNothingLooksBusyAndClicksAreNotActedOnThenOrAft
     EXPECT_EQ(logs_.CountOf(Kind::Open), 2);
 }
 
-struct ErrorCase {
-    const char* name;
-    const char* precision;
-    std::function<void(ScriptedLogSource&)> arrange;
-    const char* report;
-};
-
-const ErrorCase kErrorCases[] = {
-    {"SpreadsheetCannotStart", "0.001",
-     [](ScriptedLogSource& logs) {
-         logs.openError = CannotCreateObjectError("soffice.bin is missing");
-     },
-     "Error 429: Cannot create the spreadsheet application object: soffice.bin is missing"},
-    {"LogarithmCallFails", "0.001",
-     [](ScriptedLogSource& logs) {
-         const int failing = logs.CountOf(Kind::Ln) + 4;
-         logs.ln = [failing](int n, double x) {
-             if (n == failing) {
-                 throw AutomationFailureError(-2147417848, "The instance has gone away");
-             }
-             return TableLn(x);
-         };
-     },
-     "Error -2147417848 (0x80010108): The instance has gone away"},
-    {"EmptyPrecisionNeverEntersTheBand", "", [](ScriptedLogSource&) {},
-     "Error 11: Division by zero"},
-};
-
-class ErrorInTheCommand : public MainWindowTest, public ::testing::WithParamInterface<ErrorCase> {};
+class ErrorInTheCommand : public MainWindowTest,
+                          public ::testing::WithParamInterface<testing::WindowErrorCase> {};
 
 TEST_P(ErrorInTheCommand, IsReportedThenEndsTheProgramAndLeavesTheAnswer) {
-    const ErrorCase& c = GetParam();
+    const testing::WindowErrorCase& c = GetParam();
     ShowActive();
     TypeAndClick("0.001");
     ASSERT_EQ(answer()->text(), "1.1189");
@@ -405,7 +379,8 @@ TEST_P(ErrorInTheCommand, IsReportedThenEndsTheProgramAndLeavesTheAnswer) {
     EXPECT_EQ(logs_.calls().size(), callsBefore);
 }
 
-INSTANTIATE_TEST_SUITE_P(Scripted, ErrorInTheCommand, ::testing::ValuesIn(kErrorCases),
+INSTANTIATE_TEST_SUITE_P(Scripted, ErrorInTheCommand,
+                         ::testing::ValuesIn(testing::kWindowErrorCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // The real ending: the application's event loop returns the status that main() returns.
