@@ -21,3 +21,17 @@ set_tests_properties(wine_session_end PROPERTIES FIXTURES_CLEANUP wine_session)
 # run in a fixed one whose decimal separator is the period, whatever the caller's locale; a test
 # that needs another one sets its own ENVIRONMENT after these properties.
 set(SECANT_ROOT_TEST_PROPERTIES FIXTURES_REQUIRED wine_session ENVIRONMENT LC_ALL=C.UTF-8)
+
+# secant_root_windows_path(<variable> <path>)
+# The path of a file of the build or source tree as a program under Wine names it: Wine's drive Z:
+# is the Unix root directory.
+function(secant_root_windows_path variable path)
+    set(${variable} "Z:${path}" PARENT_SCOPE)
+endfunction()
+
+# Tests that depend on state that the whole Wine session shares hold this CTest resource lock, so
+# that they run one at a time: the activation and keyboard focus on Wine's one desktop, which
+# windows of programs running at the same time take from one another, and the registration of the
+# spreadsheet application's COM class, which the end-to-end test makes and the spreadsheet
+# client's tests need absent.
+set(SECANT_ROOT_WINE_SHARED_STATE_LOCK wine_shared_state)
