@@ -1,0 +1,69 @@
+// secant-root.exe itself under Wine, started as a user starts it, with the stand-in spreadsheet
+// server registered for the spreadsheet application's class (so that COM starts it in a process of
+// its own, as it would start Excel) or with nothing registered.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "common/utf16_windows.h"
+#include "tests/e2e_windows/program_under_test_windows.h"
+#include "tests/e2e_windows/stand_in_registration_windows.h"
+
+namespace secant_root::testing {
+namespace {
+
+using namespace std::chrono_literals;
+using ::testing::ElementsAre;
+using ::testing::StartsWith;
+
+const std::wstring kProgram = Utf16FromUtf8(SECANT_ROOT_PROGRAM);
+const std::wstring kServer = Utf16FromUtf8(SECANT_ROOT_STAND_IN_SERVER);
+constexpr std::wstring_view kServerFileName = L"stand_in_spreadsheet_server.exe";
+
+TEST(EndToEnd, TypeClickReadTheAnswerFromTheServerInItsOwnProcessAndClose) {
+    const StandInServerRegistration registration(kServer);
+    ProgramUnderTest program(kProgram);
+    ASSERT_TRUE(program.HasWindow());
+    EXPECT_EQ(program.FormText(), "Form1");
+    EXPECT_EQ(program.ControlText("Label1"), "Укажите Точность");
+    EXPECT_EQ(program.ControlText("lblAns"), "");
+
+    program.SetPrecision(L"0.001");
+    program.ClickCalculate();
+    EXPECT_EQ(program.WaitForAnswer(30s), "1.1189");
+
+    // The program has let the application object go: its server ends.
+    EXPECT_TRUE(WaitUntil([] { return ProcessesNamed(kServerFileName) == 0; }, 10s))
+        << "the stand-in server is still running";
+
+    program.CloseWindow();
+    EXPECT_EQ(program.WaitForExit(10s), 0u);
+}
+
+TEST(EndToEnd, WithNothingRegisteredTheReportGivesCannotCreateObjectAndTheProgramEnds) {
+    StandInServerRegistration::Remove();
+    // A server still running would still offer its class to COM.
+    ASSERT_TRUE(WaitUntil([] { return ProcessesNamed(kServerFileName) == 0; }, 10s));
+    ProgramUnderTest program(kProgram);
+    ASSERT_TRUE(program.HasWindow());
+
+    program.SetPrecision(L"0.001");
+    program.ClickCalculate();
+    const std::optional<MessageBoxSeen> report = program.WaitForMessageBox(30s);
+    ASSERT_TRUE(report.has_value()) << "no error report";
+    EXPECT_EQ(report->title, "Secant root");
+    ASSERT_THAT(
+        report->texts,
+        ElementsAre(StartsWith("Error 429: Cannot create the spreadsheet application object")));
+    // Wine's status for a class that is not registered.
+    EXPECT_THAT(report->texts[0], ::testing::HasSubstr("0x80040154"));
+    EXPECT_EQ(report->buttons, 1);
+    EXPECT_EQ(program.ControlText("lblAns"), "");
+
+    program.DismissMessageBox();
+    EXPECT_EQ(program.WaitForExit(10s), 1u);
+}
+
+}  // namespace
+}  // namespace secant_root::testing
