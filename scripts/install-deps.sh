@@ -1,17 +1,31 @@
 #!/usr/bin/env bash
-# Installs every Debian 12 package that building, running and testing the
-# program needs. Does nothing when all of them are present already, so the
-# run and test commands can call it every time.
+# Installs the Debian 12 packages that are missing, for one of two purposes:
+#   scripts/install-deps.sh program   building and running the Linux program (scripts/run.sh)
+#   scripts/install-deps.sh           everything: besides that, building and running every test,
+#                                     the Windows build under Wine, and the packages
+# Does nothing when all of them are present already, so the run and test commands can call it
+# every time.
 set -euo pipefail
 
+purpose="${1:-all}"
+case "$purpose" in
+  program | all) ;;
+  *) echo "usage: $0 [program]" >&2; exit 2 ;;
+esac
+
 packages=(
-  build-essential cmake ninja-build clang libclang-rt-14-dev clang-format
-  googletest libmpfr-dev locales
+  build-essential cmake ninja-build
   qt6-base-dev fonts-dejavu-core libreoffice-calc-nogui libreoffice-dev
-  xvfb xauth x11-apps imagemagick libx11-dev libxtst-dev dbus-daemon at-spi2-core
-  desktop-file-utils
-  g++-mingw-w64-i686 mingw-w64-tools wine wine32:i386
 )
+if [ "$purpose" = all ]; then
+  packages+=(
+    clang libclang-rt-14-dev clang-format
+    googletest libmpfr-dev locales
+    xvfb xauth x11-apps imagemagick libx11-dev libxtst-dev dbus-daemon at-spi2-core
+    desktop-file-utils appstream lintian
+    g++-mingw-w64-i686 mingw-w64-tools wine wine32:i386 wixl
+  )
+fi
 
 missing=()
 for package in "${packages[@]}"; do
@@ -25,7 +39,8 @@ as_root=()
 
 if [ "${#missing[@]}" -gt 0 ]; then
   echo "Installing: ${missing[*]}"
-  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  # Wine runs the 32-bit Windows build with the i386 libraries.
+  if [ "$purpose" = all ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
     "${as_root[@]}" dpkg --add-architecture i386
   fi
   "${as_root[@]}" apt-get update -qq
@@ -33,6 +48,6 @@ if [ "${#missing[@]}" -gt 0 ]; then
 fi
 
 # The comma-separator locale that the number formatting tests switch to.
-if ! locale -a 2>/dev/null | grep -qix 'ru_RU.utf8'; then
+if [ "$purpose" = all ] && ! locale -a 2>/dev/null | grep -qix 'ru_RU.utf8'; then
   "${as_root[@]}" localedef -i ru_RU -f UTF-8 ru_RU.UTF-8
 fi

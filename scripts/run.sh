@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds the Linux program and starts its window on the desktop.
+# Installs what is missing, builds the Linux program (alone, without its tests) and starts its
+# window on the desktop.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -9,7 +10,7 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     exit 1
 fi
 
-scripts/install-deps.sh
-cmake --preset linux >/dev/null
-cmake --build --preset linux --target secant-root
-exec build/linux/shell/secant-root
+scripts/install-deps.sh program
+cmake --preset program >/dev/null
+cmake --build --preset program
+exec build/program/shell/secant-root

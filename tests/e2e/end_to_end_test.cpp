@@ -27,7 +27,9 @@ using namespace std::chrono_literals;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-const QString kProgram = QStringLiteral(SECANT_ROOT_PROGRAM);
+// The build's program, or the one SECANT_ROOT_PROGRAM_UNDER_TEST names (an installed package's).
+const QString kProgram =
+    qEnvironmentVariable("SECANT_ROOT_PROGRAM_UNDER_TEST", QStringLiteral(SECANT_ROOT_PROGRAM));
 
 struct LocaleCase {
     const char* locale;

@@ -4,7 +4,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
 #include <chrono>
+#include <string>
 
 #include "common/utf16_windows.h"
 #include "tests/e2e_windows/program_under_test_windows.h"
@@ -17,7 +20,19 @@ using namespace std::chrono_literals;
 using ::testing::ElementsAre;
 using ::testing::StartsWith;
 
-const std::wstring kProgram = Utf16FromUtf8(SECANT_ROOT_PROGRAM);
+// The build's program, or the one SECANT_ROOT_PROGRAM_UNDER_TEST names (an installed one's).
+std::wstring ProgramPath() {
+    std::wstring named(MAX_PATH, L'\0');
+    const DWORD length =
+        GetEnvironmentVariableW(L"SECANT_ROOT_PROGRAM_UNDER_TEST", named.data(), MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) {
+        return Utf16FromUtf8(SECANT_ROOT_PROGRAM);
+    }
+    named.resize(length);
+    return named;
+}
+
+const std::wstring kProgram = ProgramPath();
 const std::wstring kServer = Utf16FromUtf8(SECANT_ROOT_STAND_IN_SERVER);
 constexpr std::wstring_view kServerFileName = L"stand_in_spreadsheet_server.exe";
 
