@@ -1,11 +1,14 @@
 #include "shell/main_window_qt.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QCoreApplication>
 #include <QFont>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QRect>
+#include <limits>
 #include <string_view>
 
 #include "shell/command_button_qt.h"
@@ -47,10 +50,25 @@ QWidget* CreateControl(const layout::ControlLayout& control, QWidget* window) {
             label->setText(caption);
             return label;
         }
-        case layout::ControlKind::TextBox:
-            return new QLineEdit(caption, window);
+        case layout::ControlKind::TextBox: {
+            auto* box = new QLineEdit(caption, window);
+            // A pasted text is taken whole (the default limit of 32,767 characters would cut it
+            // silently and change the number it reads as); the reading rejects what is not a
+            // number.
+            box->setMaxLength(std::numeric_limits<int>::max());
+            return box;
+        }
         case layout::ControlKind::Button:
             return new CommandButton(caption, window);
+    }
+    return nullptr;
+}
+
+// A plain QWidget is presented to assistive technology as a filler; Form1 is the program's
+// top-level window and says so. The accessibility registry owns the interfaces it is handed.
+QAccessibleInterface* FormAccessible(const QString& /*className*/, QObject* object) {
+    if (auto* form = qobject_cast<MainWindow*>(object)) {
+        return new QAccessibleWidget(form, QAccessible::Window);
     }
     return nullptr;
 }
@@ -78,6 +96,11 @@ void MainWindow::ExitEventLoop(int exitStatus) { QCoreApplication::exit(exitStat
 
 MainWindow::MainWindow(LogSource& logs, EndProgram endProgram)
     : logs_(logs), endProgram_(std::move(endProgram)) {
+    static const bool factoryInstalled = [] {
+        QAccessible::installFactory(FormAccessible);
+        return true;
+    }();
+    static_cast<void>(factoryInstalled);
     setObjectName(Text(layout::kFormName));
     setWindowTitle(Text(layout::kFormCaption));
     setWindowIcon(ProgramIcon());
@@ -107,6 +130,8 @@ void MainWindow::CreateControls() {
     precisionBox_ = findChild<QLineEdit*>(Text(layout::kPrecisionBox));
     calculateButton_ = findChild<CommandButton*>(Text(layout::kCalculateButton));
     answerLabel_ = findChild<QLabel*>(Text(layout::kAnswerLabel));
+    // The prompt labels the precision box: a screen reader names the box by it.
+    findChild<QLabel*>(Text(layout::kPromptLabel))->setBuddy(precisionBox_);
 }
 
 void MainWindow::Calculate() {

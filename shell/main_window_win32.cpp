@@ -202,6 +202,11 @@ void MainWindow::CreateControls(HINSTANCE instance) {
             RaiseLastError("The control " + std::string(control.name) + " could not be created");
         }
         SendMessageW(handle, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+        if (control.kind == layout::ControlKind::TextBox) {
+            // Zero lifts the default limit of about 32,000 characters, at which a paste would
+            // be cut silently and the text read as another number.
+            SendMessageW(handle, EM_SETLIMITTEXT, 0, 0);
+        }
     }
     precisionBox_ = GetDlgItem(form_, ControlId(layout::kPrecisionBox));
     calculateButton_ = GetDlgItem(form_, ControlId(layout::kCalculateButton));

@@ -3,7 +3,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
+#include <QClipboard>
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QImageReader>
@@ -179,6 +181,41 @@ TEST_F(MainWindowTest, StartsWithTheTabledControlsTextsAndPlacesAt96Dpi) {
     }
     EXPECT_EQ(QFontInfo(window_.font()).family(), "DejaVu Sans");
     EXPECT_TRUE(logs_.calls().empty());
+}
+
+TEST_F(MainWindowTest, AssistiveTechnologySeesATopLevelWindowAndAPrecisionBoxNamedByItsPrompt) {
+    QAccessibleInterface* form = QAccessible::queryAccessibleInterface(&window_);
+    ASSERT_NE(form, nullptr);
+    EXPECT_EQ(form->role(), QAccessible::Window);
+    QAccessibleInterface* box = QAccessible::queryAccessibleInterface(precisionBox());
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->role(), QAccessible::EditableText);
+    EXPECT_EQ(box->text(QAccessible::Name), Utf8("Укажите Точность"));
+}
+
+// Leading blanks before the number, pasted at once: at and far beyond the box's default limit
+// of 32,767 characters, where the cut text read as 0.00 and the click failed.
+struct PasteCase {
+    qsizetype blanks;
+    const char* number;
+    const char* answer;
+};
+
+TEST_F(MainWindowTest, APastedPrecisionIsTakenWhole) {
+    ShowActive();
+    for (const PasteCase& c :
+         {PasteCase{32763, "0.001", "1.1189"}, PasteCase{1 << 20, "0.001", "1.1189"},
+          PasteCase{1 << 20, "1", "1.1686"}}) {
+        SCOPED_TRACE(c.blanks);
+        const QString pasted = QString(c.blanks, QLatin1Char(' ')) + Utf8(c.number);
+        precisionBox()->clear();
+        QGuiApplication::clipboard()->setText(pasted);
+        precisionBox()->paste();
+        ASSERT_EQ(precisionBox()->text().size(), pasted.size());
+        QTest::mouseClick(button(), Qt::LeftButton);
+        EXPECT_EQ(answer()->text(), c.answer);
+    }
+    EXPECT_TRUE(endings_.empty());
 }
 
 TEST_F(MainWindowTest, LabelsWrapFromTheTopLeftTakeNoFocusAndShowTextAsIs) {

@@ -460,6 +460,29 @@ TEST_F(MainWindowTest, TypingThePrecisionAndClickingShowsTheRoot) {
     EXPECT_TRUE(IsWindow(form()));
 }
 
+// Leading blanks before the number, inserted at once as a paste inserts them: at and far beyond
+// the edit control's default limit, where the cut text read as another number.
+TEST_F(MainWindowTest, APastedPrecisionIsTakenWhole) {
+    Show();
+    struct PasteCase {
+        std::size_t blanks;
+        const wchar_t* number;
+        const char* answer;
+    };
+    for (const PasteCase& c :
+         {PasteCase{32763, L"0.001", "1.1189"}, PasteCase{1 << 20, L"0.001", "1.1189"},
+          PasteCase{1 << 20, L"1", "1.1686"}}) {
+        SCOPED_TRACE(c.blanks);
+        const std::wstring pasted = std::wstring(c.blanks, L' ') + c.number;
+        SetWindowTextW(precisionBox(), L"");
+        SendMessageW(precisionBox(), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(pasted.c_str()));
+        ASSERT_EQ(static_cast<std::size_t>(GetWindowTextLengthW(precisionBox())), pasted.size());
+        Click();
+        EXPECT_EQ(answer(), c.answer);
+    }
+    EXPECT_FALSE(reports_.seen().shown);
+}
+
 TEST_F(MainWindowTest, AnswerStaysWhileThePrecisionIsEditedUntilTheNextClick) {
     Show();
     TypeAndClick("0.001");
