@@ -9,6 +9,8 @@
 
 #include <osl/file.hxx>
 
+#include "automation/kill_deadline.h"
+#include "automation/uno_failure_numbers.h"
 #include "automation/uno_runtime.h"
 #include "common/app_error.h"
 
@@ -33,6 +35,10 @@ std::string RandomPipeName() {
 // LibreOffice takes the profile as a file URL; only a percent-encoded one is safe (an unencoded
 // space makes the office abort without exiting).
 rtl::OUString FileUrl(const std::filesystem::path& path) {
+    if (ToUtf8(FromUtf8(path.string())) != path.string()) {
+        throw CannotCreateObjectError("the path of the private LibreOffice profile " +
+                                      path.string() + " is not valid UTF-8");
+    }
     rtl::OUString url;
     if (osl::FileBase::getFileURLFromSystemPath(FromUtf8(path.string()), url) !=
         osl::FileBase::E_None) {
@@ -54,18 +60,25 @@ std::vector<std::string> OfficeArguments(const rtl::OUString& profileUrl,
             "--accept=pipe,name=" + pipeName + ";urp;"};
 }
 
-// This program's environment, with the office's temporary files kept in the profile directory:
-// a killed office leaves its temporary directory behind.
+// This program's environment, with the office's temporary files kept in the profile directory
+// (a killed office leaves its temporary directory behind), and a UTF-8 locale, in which the
+// office reads the profile's URL back into the path this program made (in a locale of another
+// charset it cannot, and waits in a dialog for ever). LD_BIND_NOW only slows its start.
 std::vector<std::string> OfficeEnvironment(const PrivateProfile& profile) {
     std::vector<std::string> environment;
     for (char** entry = environ; *entry != nullptr; ++entry) {
-        if (std::string_view(*entry).substr(0, 7) != "TMPDIR=") {
+        const std::string_view name =
+            std::string_view(*entry).substr(0, std::string_view(*entry).find('='));
+        if (name != "TMPDIR" && name != "LC_ALL" && name != "LD_BIND_NOW") {
             environment.emplace_back(*entry);
         }
     }
     environment.push_back("TMPDIR=" + profile.TemporaryDirectory().string());
+    environment.push_back("LC_ALL=C.UTF-8");
     return environment;
 }
+
+std::string NoAnswerDescription(const std::string& call, std::chrono::milliseconds limit);
 
 std::string Seconds(std::chrono::milliseconds duration) {
     char text[32];
@@ -73,19 +86,27 @@ std::string Seconds(std::chrono::milliseconds duration) {
     return text;
 }
 
+std::string NoAnswerDescription(const std::string& call, std::chrono::milliseconds limit) {
+    return "LibreOffice Calc did not answer " + call + " within " + Seconds(limit) +
+           "; the instance was ended";
+}
+
 }  // namespace
 
 CalcInstance::CalcInstance(const OfficeInstallation& installation,
-                           std::chrono::milliseconds connectTimeout)
+                           std::chrono::milliseconds connectTimeout,
+                           std::chrono::milliseconds callTimeout)
     : profile_(installation.ReadProfileSeed()),
       profileUrl_(FileUrl(profile_.UserInstallation())),
       pipeName_(RandomPipeName()),
-      pipeFiles_(pipeName_, profileUrl_) {
+      pipeFiles_(pipeName_, profileUrl_),
+      callTimeout_(callTimeout) {
     const auto deadline = std::chrono::steady_clock::now() + connectTimeout;
     const std::vector<std::string> arguments = OfficeArguments(profileUrl_, pipeName_);
     const std::vector<std::string> environment = OfficeEnvironment(profile_);
     for (int start = 0;; ++start) {
-        process_.emplace(installation.OfficeBinary(), arguments, environment);
+        process_.emplace(installation.OfficeBinary(), arguments, environment,
+                         profile_.ErrorOutput());
         connection_ = OfficeConnection::Await(pipeName_, *process_, deadline);
         if (connection_) {
             break;
@@ -96,22 +117,34 @@ CalcInstance::CalcInstance(const OfficeInstallation& installation,
         }
         if (!process_->ExitedWith(kRestartRequestCode) || start == kMaxRestarts) {
             throw CannotCreateObjectError("LibreOffice " + process_->DescribeExit() +
-                                          " before it accepted a connection");
+                                          " before it accepted a connection" +
+                                          profile_.DescribeErrorOutput());
         }
     }
 }
 
-CalcInstance::~CalcInstance() {
-    bool refused = false;
+css::uno::Any CalcInstance::CallLn(double x) const {
+    const KillDeadline deadline(process_->id(), -1, callTimeout_);
     try {
-        refused = !connection_->Terminate();
+        return connection_->CallLn(x);
     } catch (...) {
-        // The office is gone or going; its exit is awaited all the same.
+        if (deadline.Expired()) {
+            throw AutomationFailureError(kNoAnswerNumber, NoAnswerDescription("LN", callTimeout_));
+        }
+        throw;
     }
-    if (refused || !process_->WaitForExit(kExitGrace)) {
-        process_->Kill();
+}
+
+CalcInstance::~CalcInstance() {
+    try {
+        const KillDeadline deadline(process_->id(), -1, callTimeout_);
+        connection_->Terminate();
+    } catch (...) {
+        // The office is gone, going or hung; it is killed all the same.
     }
-    // Only now that the process has been reaped.
+    // The office has closed everything it had open: what it still does on its way out (backing
+    // up the profile, its own exit) is only cost here, since the profile is removed anyway.
+    process_->Kill();
     connection_.reset();
 }
 

@@ -23,23 +23,28 @@ class CalcInstance {
   public:
     // A safety net against a start that hangs; a start takes well under a second.
     static constexpr std::chrono::milliseconds kConnectTimeout = std::chrono::seconds(60);
-    // How long a shut-down instance may take to exit before it is killed.
-    static constexpr std::chrono::milliseconds kExitGrace = std::chrono::seconds(5);
+    // The limit on each call to a running instance (LN takes about 1 ms); an instance that does
+    // not answer within it is killed.
+    static constexpr std::chrono::milliseconds kCallTimeout = std::chrono::seconds(30);
 
     // Starts the instance and connects to it. Raises a cannot-create-object AppError when
     // LibreOffice is not installed, cannot be run, ends before it accepts the connection or
     // does not accept it within `connectTimeout`; UNO exceptions raised while connecting pass
     // through (cppu::BootstrapException when this program's UNO runtime cannot start).
     explicit CalcInstance(const OfficeInstallation& installation,
-                          std::chrono::milliseconds connectTimeout = kConnectTimeout);
+                          std::chrono::milliseconds connectTimeout = kConnectTimeout,
+                          std::chrono::milliseconds callTimeout = kCallTimeout);
     // Never raises.
     ~CalcInstance();
     CalcInstance(const CalcInstance&) = delete;
     CalcInstance& operator=(const CalcInstance&) = delete;
 
     // LN(x) as the instance returns it, through a FunctionAccess service of its own; UNO
-    // exceptions pass through.
-    css::uno::Any CallLn(double x) const { return connection_->CallLn(x); }
+    // exceptions pass through. Raises an automation-failure AppError when the instance does not
+    // answer within the call limit; it has then been killed.
+    css::uno::Any CallLn(double x) const;
+
+    pid_t ProcessId() const { return process_->id(); }
 
   private:
     // Declared so that each outlives what depends on it: the profile and the pipe files are
@@ -51,6 +56,7 @@ class CalcInstance {
     OfficePipeFiles pipeFiles_;
     std::optional<OfficeProcess> process_;
     std::optional<OfficeConnection> connection_;
+    std::chrono::milliseconds callTimeout_;
 };
 
 }  // namespace secant_root

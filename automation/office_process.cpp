@@ -3,9 +3,12 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/prctl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <array>
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -59,10 +62,45 @@ std::vector<char*> NullTerminated(std::vector<std::string>& strings) {
 
 constexpr int kExecErrorFd = 3;
 
+// The offices of this program that have not been reaped, for KillAll, which may run in a signal
+// handler: lock-free slots, each 0 or the id (and group) of one office. A process is taken out
+// before it is reaped, so a slot never names a process id that may have been reused.
+std::array<std::atomic<pid_t>, 16> liveOffices;
+static_assert(std::atomic<pid_t>::is_always_lock_free);
+
+void AddLiveOffice(pid_t pid) noexcept {
+    for (std::atomic<pid_t>& slot : liveOffices) {
+        pid_t empty = 0;
+        if (slot.compare_exchange_strong(empty, pid)) {
+            return;
+        }
+    }
+}
+
+void RemoveLiveOffice(pid_t pid) noexcept {
+    for (std::atomic<pid_t>& slot : liveOffices) {
+        pid_t expected = pid;
+        if (slot.compare_exchange_strong(expected, 0)) {
+            return;
+        }
+    }
+}
+
+// Whether the child has ended, without reaping it.
+bool HasEndedUnreaped(pid_t pid) noexcept {
+    siginfo_t info{};
+    int result;
+    do {
+        result = waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT);
+    } while (result < 0 && errno == EINTR);
+    return result != 0 || info.si_pid == pid;
+}
+
 // Runs in the child between fork and exec: async-signal-safe calls only. A failure to exec is
 // reported to the parent through the close-on-exec pipe on kExecErrorFd.
 [[noreturn]] void BecomeOffice(const char* program, char* const* argv, char* const* envp,
-                               pid_t parent, int devNull, int execErrorFd, int maxFd) {
+                               pid_t parent, int devNull, int errorOutput, int execErrorFd,
+                               int maxFd) {
     // Its own process group lets a kill reach whatever the office starts besides.
     setpgid(0, 0);
     // The office must not outlive this program, also when the program crashes; if the parent
@@ -73,6 +111,9 @@ constexpr int kExecErrorFd = 3;
     }
     dup2(devNull, STDIN_FILENO);
     dup2(devNull, STDOUT_FILENO);
+    if (errorOutput >= 0) {
+        dup2(errorOutput, STDERR_FILENO);
+    }
     if (execErrorFd != kExecErrorFd) {
         dup2(execErrorFd, kExecErrorFd);
     }
@@ -85,6 +126,13 @@ constexpr int kExecErrorFd = 3;
     sigset_t none;
     sigemptyset(&none);
     sigprocmask(SIG_SETMASK, &none, nullptr);
+    // An ignored signal stays ignored across exec; the office expects the usual SIGPIPE.
+    struct sigaction usual {};
+    usual.sa_handler = SIG_DFL;
+    sigaction(SIGPIPE, &usual, nullptr);
+    // Its sockets and files are the user's alone, whatever the user's umask: another local user
+    // who could connect to the office could drive it as this user.
+    umask(077);
     execve(program, argv, envp);
     const int error = errno;
     [[maybe_unused]] const ssize_t written = write(kExecErrorFd, &error, sizeof error);
@@ -107,7 +155,8 @@ int WaitStatus(pid_t pid, int options) noexcept {
 
 OfficeProcess::OfficeProcess(const std::filesystem::path& program,
                              const std::vector<std::string>& arguments,
-                             const std::vector<std::string>& environment) {
+                             const std::vector<std::string>& environment,
+                             const std::filesystem::path& errorOutput) {
     // The office finds its installation from the path it was started by.
     std::vector<std::string> argumentStrings{program.string()};
     argumentStrings.insert(argumentStrings.end(), arguments.begin(), arguments.end());
@@ -120,7 +169,14 @@ OfficeProcess::OfficeProcess(const std::filesystem::path& program,
     const UniqueFd execErrorIn(pipeFds[0]);
     UniqueFd execErrorOut = AboveStandardStreams(pipeFds[1]);
     const UniqueFd devNull = AboveStandardStreams(open("/dev/null", O_RDWR | O_CLOEXEC));
-    if (piped != 0 || execErrorOut.get() < 0 || devNull.get() < 0) {
+    const UniqueFd errorFile =
+        errorOutput.empty()
+            ? UniqueFd()
+            : AboveStandardStreams(open(errorOutput.c_str(),
+                                        O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW,
+                                        S_IRUSR | S_IWUSR));
+    if (piped != 0 || execErrorOut.get() < 0 || devNull.get() < 0 ||
+        (!errorOutput.empty() && errorFile.get() < 0)) {
         throw CannotCreateObjectError(std::string("cannot prepare to start LibreOffice: ") +
                                       std::strerror(errno));
     }
@@ -131,7 +187,7 @@ OfficeProcess::OfficeProcess(const std::filesystem::path& program,
     pid_ = fork();
     if (pid_ == 0) {
         BecomeOffice(program.c_str(), argv.data(), envp.data(), parent, devNull.get(),
-                     execErrorOut.get(), maxFd);
+                     errorFile.get(), execErrorOut.get(), maxFd);
     }
     if (pid_ < 0) {
         throw CannotCreateObjectError(std::string("cannot start LibreOffice: ") +
@@ -140,6 +196,7 @@ OfficeProcess::OfficeProcess(const std::filesystem::path& program,
     // Set here as well, so that a kill right after the start reaches the group even if the
     // child has not run yet.
     setpgid(pid_, pid_);
+    AddLiveOffice(pid_);
     execErrorOut.reset();
 
     int execError = 0;
@@ -148,6 +205,7 @@ OfficeProcess::OfficeProcess(const std::filesystem::path& program,
         got = read(execErrorIn.get(), &execError, sizeof execError);
     } while (got < 0 && errno == EINTR);
     if (got == static_cast<ssize_t>(sizeof execError)) {
+        RemoveLiveOffice(pid_);
         status_ = WaitStatus(pid_, 0);
         throw CannotCreateObjectError("cannot run " + program.string() + ": " +
                                       std::strerror(execError));
@@ -157,11 +215,9 @@ OfficeProcess::OfficeProcess(const std::filesystem::path& program,
 OfficeProcess::~OfficeProcess() { Kill(); }
 
 bool OfficeProcess::HasExited() noexcept {
-    if (!status_) {
-        const int status = WaitStatus(pid_, WNOHANG);
-        if (status != INT_MIN) {
-            status_ = status;
-        }
+    if (!status_ && HasEndedUnreaped(pid_)) {
+        RemoveLiveOffice(pid_);
+        status_ = WaitStatus(pid_, 0);
     }
     return status_.has_value();
 }
@@ -184,6 +240,7 @@ void OfficeProcess::Kill() noexcept {
     // Not yet reaped, so the process and its group are still ours to signal.
     kill(-pid_, SIGKILL);
     kill(pid_, SIGKILL);
+    RemoveLiveOffice(pid_);
     status_ = WaitStatus(pid_, 0);
 }
 
@@ -203,6 +260,15 @@ std::string OfficeProcess::DescribeExit() const {
         return "was ended by signal " + std::to_string(signal) + " (" + strsignal(signal) + ")";
     }
     return "has ended";
+}
+
+void OfficeProcess::KillAll() noexcept {
+    for (const std::atomic<pid_t>& slot : liveOffices) {
+        if (const pid_t pid = slot.load(); pid > 0) {
+            kill(-pid, SIGKILL);
+            kill(pid, SIGKILL);
+        }
+    }
 }
 
 }  // namespace secant_root

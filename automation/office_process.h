@@ -19,11 +19,14 @@ namespace secant_root {
 class OfficeProcess {
   public:
     // Starts `program` with `arguments` (without the program name) and `environment` (entries
-    // "NAME=value"); standard input and output are /dev/null, standard error is shared, no
-    // other descriptor is inherited. Raises a cannot-create-object AppError when the program
-    // cannot be run; it then has been reaped already.
+    // "NAME=value"); standard input and output are /dev/null, standard error goes to the new
+    // file `errorOutput` (shared with this program when empty), no other descriptor is
+    // inherited. The process makes its files with umask 077 and takes SIGPIPE as usual,
+    // whatever this program's settings. Raises a cannot-create-object AppError when the
+    // program cannot be run; it then has been reaped already.
     OfficeProcess(const std::filesystem::path& program, const std::vector<std::string>& arguments,
-                  const std::vector<std::string>& environment);
+                  const std::vector<std::string>& environment,
+                  const std::filesystem::path& errorOutput = {});
     ~OfficeProcess();
     OfficeProcess(const OfficeProcess&) = delete;
     OfficeProcess& operator=(const OfficeProcess&) = delete;
@@ -40,6 +43,10 @@ class OfficeProcess {
     bool ExitedWith(int code) const noexcept;
     // After the process has ended: how, in words ("exited with code 81").
     std::string DescribeExit() const;
+
+    // Kills every office process of this program that has not been reaped yet, with its group.
+    // Async-signal-safe: for a handler of a signal that ends the program.
+    static void KillAll() noexcept;
 
   private:
     pid_t pid_;

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -39,7 +40,9 @@ std::string XmlEscaped(std::string_view text) {
 
 fs::path MakePrivateDirectory() {
     std::error_code error;
-    const fs::path base = fs::temp_directory_path(error);
+    // Absolute, so that the paths handed to the instance mean the same to it and to this
+    // program's clean-up whatever the working directories.
+    const fs::path base = fs::absolute(fs::temp_directory_path(error), error);
     if (error) {
         throw CannotCreateObjectError("no temporary directory for the LibreOffice profile: " +
                                       error.message());
@@ -102,6 +105,27 @@ PrivateProfile::PrivateProfile(const ProfileSeed& seed) : root_(MakePrivateDirec
         fs::remove_all(root_, ignored);
         throw;
     }
+}
+
+std::string PrivateProfile::DescribeErrorOutput() const {
+    constexpr std::size_t kMaxShown = 400;
+    std::ifstream in(ErrorOutput(), std::ios::binary);
+    std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) {
+        text.pop_back();
+    }
+    if (text.empty()) {
+        return {};
+    }
+    if (text.size() > kMaxShown) {
+        text = "…" + text.substr(text.size() - kMaxShown);
+    }
+    for (char& c : text) {
+        if (c == '\n' || c == '\t' || c == '\r') {
+            c = ' ';
+        }
+    }
+    return "; LibreOffice wrote: " + text;
 }
 
 PrivateProfile::~PrivateProfile() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
 
 #include "automation/office_installation.h"
 
@@ -22,6 +23,11 @@ class PrivateProfile {
     std::filesystem::path UserInstallation() const { return root_ / "profile"; }
     // Where the instance keeps its temporary files (its TMPDIR).
     std::filesystem::path TemporaryDirectory() const { return root_ / "tmp"; }
+    // Where the instance's standard error goes, kept out of the user's terminal.
+    std::filesystem::path ErrorOutput() const { return root_ / "stderr"; }
+    // The last lines the instance wrote to its standard error, as "; LibreOffice wrote: …", or
+    // nothing when it wrote nothing.
+    std::string DescribeErrorOutput() const;
 
   private:
     std::filesystem::path root_;

@@ -20,6 +20,8 @@ inline constexpr std::int32_t kUnknownFunctionNumber = static_cast<std::int32_t>
 inline constexpr std::int32_t kRuntimeFailureNumber = static_cast<std::int32_t>(0x80020009u);
 // E_FAIL: any other UNO exception.
 inline constexpr std::int32_t kOtherFailureNumber = static_cast<std::int32_t>(0x80004005u);
+// RPC_E_TIMEOUT: the instance did not answer a call within its limit and was ended.
+inline constexpr std::int32_t kNoAnswerNumber = static_cast<std::int32_t>(0x8001011Fu);
 // E_HANDLE: Ln was given a context that is not open.
 inline constexpr std::int32_t kUnknownContextNumber = static_cast<std::int32_t>(0x80070006u);
 

@@ -1,5 +1,7 @@
 // The program's entry on Linux: Form1 on the desktop's display, with logarithms from a private
 // LibreOffice Calc instance per calculation.
+#include <signal.h>
+
 #include <QApplication>
 #include <memory>
 
@@ -8,6 +10,9 @@
 #include "shell/main_window_qt.h"
 
 int main(int argc, char** argv) {
+    // A write to a LibreOffice instance that has just died must fail with EPIPE and end in the
+    // error report, not end the program without a word.
+    signal(SIGPIPE, SIG_IGN);
     // QApplication also adopts the user's locale, whose decimal separator the answer shows.
     const auto application = [&argc, argv] {
         const secant_root::DisplayFailureGuard guard("secant-root");

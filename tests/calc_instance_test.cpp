@@ -6,13 +6,23 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <fstream>
-#include <string>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "automation/uno_failure_numbers.h"
 #include "common/app_error.h"
 #include "tests/fake_office_installation.h"
 #include "tests/no_leftovers_test.h"
+#include "tests/process_census.h"
 #include "tests/raised_error.h"
 
 namespace secant_root::testing {
@@ -54,6 +64,11 @@ INSTANTIATE_TEST_SUITE_P(
         StartFailure{"NotExecutable", "exit 0", false, "soffice.bin: Permission denied"},
         StartFailure{"ExitsAtOnce", "exit 3", true, "LibreOffice exited with code 3 before"},
         StartFailure{"Crashes", "kill -SEGV $$", true, "was ended by signal 11"},
+        // What the office writes to its standard error goes into the description, not to the
+        // terminal.
+        StartFailure{"ComplainsAndExits", "echo 'no profile here' >&2; exit 3", true,
+                     "exited with code 3 before it accepted a connection; LibreOffice wrote: "
+                     "no profile here"},
         // Asking to be restarted is honoured, but not for ever.
         StartFailure{"AlwaysAsksForARestart", "echo >>\"$here/starts\"; exit 81", true,
                      "exited with code 81"}),
@@ -90,6 +105,85 @@ TEST_F(CalcInstanceStart, GivesUpAtTheTimeOutAndKillsWhatTheOfficeStarted) {
     ASSERT_GT(sleeper, 0);
     EXPECT_TRUE(EndsWithin(sleeper, 1s)) << "the office's own child outlived the kill";
 }
+
+TEST_F(CalcInstanceStart, MakesSocketsOfTheUserAloneWhateverTheUmask) {
+    const mode_t saved = umask(0);
+    const CalcInstance instance(OfficeInstallation::Default());
+    umask(saved);
+
+    const std::vector<std::string> sockets = SocketPathsOf(instance.ProcessId());
+    EXPECT_FALSE(sockets.empty());
+    for (const std::string& path : sockets) {
+        struct stat status {};
+        ASSERT_EQ(lstat(path.c_str(), &status), 0) << path;
+        EXPECT_EQ(status.st_mode & 077, 0u) << path << " is open to other users";
+    }
+}
+
+TEST_F(CalcInstanceStart, AnInstanceThatStopsAnsweringIsKilledAtTheCallLimit) {
+    std::optional<CalcInstance> instance;
+    instance.emplace(OfficeInstallation::Default(), CalcInstance::kConnectTimeout, 300ms);
+    const pid_t office = instance->ProcessId();
+    ASSERT_EQ(kill(office, SIGSTOP), 0);
+
+    const auto start = std::chrono::steady_clock::now();
+    const AppError error = RaisedError([&] { instance->CallLn(2.0); });
+    instance.reset();
+
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+    EXPECT_EQ(error.kind(), ErrorKind::AutomationFailure);
+    EXPECT_EQ(error.number(), kNoAnswerNumber);
+    EXPECT_THAT(error.description(), HasSubstr("did not answer LN within 0.3 s"));
+    EXPECT_TRUE(EndsWithin(office, 1s));
+}
+
+// Temporary directories that the office once could not use: one relative to the working
+// directory, and one with non-ASCII characters under a locale whose charset is not UTF-8.
+struct TemporaryDirectoryCase {
+    const char* name;
+    const char* subdirectory;
+    bool relative;
+    const char* locale;
+};
+
+class CalcInstanceTemporaryDirectories
+    : public NoLeftoversTest,
+      public ::testing::WithParamInterface<TemporaryDirectoryCase> {};
+
+TEST_P(CalcInstanceTemporaryDirectories, ServeLogarithmsAndLeaveNothing) {
+    const TemporaryDirectoryCase& c = GetParam();
+    const std::string savedTmpdir = std::getenv("TMPDIR");
+    const char* savedLocale = std::getenv("LC_ALL");
+    const std::string savedLocaleText = savedLocale != nullptr ? savedLocale : "";
+    const std::filesystem::path savedWorkingDirectory = std::filesystem::current_path();
+    const std::filesystem::path directory = std::filesystem::path(savedTmpdir) / c.subdirectory;
+    std::filesystem::create_directories(directory);
+    if (c.relative) {
+        std::filesystem::current_path(savedTmpdir);
+    }
+    setenv("TMPDIR", c.relative ? c.subdirectory : directory.c_str(), 1);
+    setenv("LC_ALL", c.locale, 1);
+
+    double ln = 0;
+    {
+        const CalcInstance instance(OfficeInstallation::Default(), 20s);
+        instance.CallLn(2.0) >>= ln;
+    }
+    const bool empty = std::filesystem::is_empty(directory);
+
+    std::filesystem::current_path(savedWorkingDirectory);
+    setenv("TMPDIR", savedTmpdir.c_str(), 1);
+    savedLocale != nullptr ? setenv("LC_ALL", savedLocaleText.c_str(), 1) : unsetenv("LC_ALL");
+    std::filesystem::remove(directory);
+    EXPECT_EQ(ln, std::log(2.0));
+    EXPECT_TRUE(empty) << "left files in " << directory;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Directories, CalcInstanceTemporaryDirectories,
+    ::testing::Values(TemporaryDirectoryCase{"Relative", "relative tmp", true, "C.UTF-8"},
+                      TemporaryDirectoryCase{"NonAsciiInTheCLocale", "Тест ü€", false, "C"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace secant_root::testing
