@@ -29,6 +29,12 @@ build_and_test windows-i686
 
 build_and_test linux
 
+# The number conversions give the same doubles and texts in both builds, over a million generated
+# texts.
+cmake --build --preset linux --target number_text_differential
+cmake --build --preset windows-i686 --target number_text_differential
+tests/compare_number_text.sh build/linux build/windows-i686 1000000
+
 # A short run of the spreadsheet client's benchmark: a few calculations against LibreOffice, and
 # a check that they leave no process or descriptor behind.
 build/linux/benchmarks/spreadsheet_log_benchmark --runs 1 --soak 5

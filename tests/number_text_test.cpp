@@ -59,6 +59,9 @@ INSTANTIATE_TEST_SUITE_P(
         TextValue{"0." + std::string(1000, '0') + "1e1001", 1.0},
         TextValue{"1.7976931348623157e308", DBL_MAX},
         TextValue{"4.9406564584124654e-324", 0x1p-1074},
+        // Large magnitudes that a reader working at 64-bit x87 precision rounds twice.
+        TextValue{"4.50401469944E26", 0x1.7490389c35e6dp+88},
+        TextValue{"-23053858.8760184E18", -0x1.311d831a1f787p+84},
         // Too small for a double reads as zero.
         TextValue{"1e-400", 0.0}, TextValue{"-1e-99999999999999999999", -0.0}));
 
