@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "automation/calc_instance.h"
 #include "automation/spreadsheet_log.h"
+#include "automation/uno/calc_instance.h"
 #include "calc/calculate_root.h"
 #include "common/app_error.h"
 #include "tests/process_census.h"

@@ -2,7 +2,7 @@
 // from the program's one thread.
 #include <windows.h>
 
-#include "automation/com_apartment_windows.h"
+#include "automation/com/com_apartment_windows.h"
 #include "automation/spreadsheet_log.h"
 #include "common/app_error.h"
 #include "shell/error_report.h"

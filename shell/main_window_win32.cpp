@@ -6,7 +6,7 @@
 #include <cwchar>
 #include <string>
 
-#include "automation/com_failure_windows.h"
+#include "automation/com/com_failure_windows.h"
 #include "common/utf16_windows.h"
 #include "shell/error_report.h"
 #include "shell/resource_ids_win32.h"

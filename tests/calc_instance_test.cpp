@@ -1,7 +1,7 @@
 // How a Calc instance fails to start, and that it leaves nothing behind when it does; with
 // made-up installations whose soffice.bin is a script, so that most cases start no real office.
 
-#include "automation/calc_instance.h"
+#include "automation/uno/calc_instance.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "automation/uno_failure_numbers.h"
+#include "automation/uno/uno_failure_numbers.h"
 #include "common/app_error.h"
 #include "tests/fake_office_installation.h"
 #include "tests/no_leftovers_test.h"

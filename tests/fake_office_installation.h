@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <string>
 
-#include "automation/office_installation.h"
+#include "automation/uno/office_installation.h"
 
 namespace secant_root::testing {
 

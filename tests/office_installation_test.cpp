@@ -1,4 +1,4 @@
-#include "automation/office_installation.h"
+#include "automation/uno/office_installation.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

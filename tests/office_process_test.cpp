@@ -1,4 +1,4 @@
-#include "automation/office_process.h"
+#include "automation/uno/office_process.h"
 
 #include <gtest/gtest.h>
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "automation/com_apartment_windows.h"
+#include "automation/com/com_apartment_windows.h"
 #include "automation/spreadsheet_log.h"
 #include "calc/calculate_root.h"
 #include "common/app_error.h"

@@ -16,10 +16,10 @@
 #include <string>
 #include <vector>
 
-#include "automation/office_connection.h"
-#include "automation/office_installation.h"
-#include "automation/office_process.h"
-#include "automation/uno_failure_numbers.h"
+#include "automation/uno/office_connection.h"
+#include "automation/uno/office_installation.h"
+#include "automation/uno/office_process.h"
+#include "automation/uno/uno_failure_numbers.h"
 #include "common/app_error.h"
 #include "tests/no_leftovers_test.h"
 #include "tests/process_census.h"

@@ -5,7 +5,7 @@
 // a test that failed.
 #include <windows.h>
 
-#include "automation/com_apartment_windows.h"
+#include "automation/com/com_apartment_windows.h"
 #include "tests/stand_in_spreadsheet_windows.h"
 
 namespace {

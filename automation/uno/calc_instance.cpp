@@ -1,4 +1,4 @@
-#include "automation/calc_instance.h"
+#include "automation/uno/calc_instance.h"
 
 #include <unistd.h>
 
@@ -9,9 +9,9 @@
 
 #include <osl/file.hxx>
 
-#include "automation/kill_deadline.h"
-#include "automation/uno_failure_numbers.h"
-#include "automation/uno_runtime.h"
+#include "automation/uno/kill_deadline.h"
+#include "automation/uno/uno_failure_numbers.h"
+#include "automation/uno/uno_runtime.h"
 #include "common/app_error.h"
 
 extern char** environ;

@@ -1,4 +1,4 @@
-#include "automation/com_failure_windows.h"
+#include "automation/com/com_failure_windows.h"
 
 #include <wrl/client.h>
 
@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string_view>
 
-#include "automation/com_owners_windows.h"
+#include "automation/com/com_owners_windows.h"
 #include "common/app_error.h"
 #include "common/utf16_windows.h"
 

@@ -1,4 +1,4 @@
-#include "automation/com_owners_windows.h"
+#include "automation/com/com_owners_windows.h"
 
 #include <comdef.h>
 

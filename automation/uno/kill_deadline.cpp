@@ -1,4 +1,4 @@
-#include "automation/kill_deadline.h"
+#include "automation/uno/kill_deadline.h"
 
 #include <signal.h>
 #include <sys/socket.h>
@@ -11,7 +11,7 @@
 #include <mutex>
 #include <string>
 
-#include "automation/uno_failure_numbers.h"
+#include "automation/uno/uno_failure_numbers.h"
 #include "common/app_error.h"
 
 namespace secant_root {

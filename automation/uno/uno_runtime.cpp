@@ -1,4 +1,4 @@
-#include "automation/uno_runtime.h"
+#include "automation/uno/uno_runtime.h"
 
 #include <cppuhelper/bootstrap.hxx>
 #include <rtl/bootstrap.hxx>

@@ -1,4 +1,4 @@
-#include "automation/office_pipe_files.h"
+#include "automation/uno/office_pipe_files.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

@@ -6,11 +6,11 @@
 
 #include <com/sun/star/uno/Any.hxx>
 
-#include "automation/office_connection.h"
-#include "automation/office_installation.h"
-#include "automation/office_pipe_files.h"
-#include "automation/office_process.h"
-#include "automation/private_profile.h"
+#include "automation/uno/office_connection.h"
+#include "automation/uno/office_installation.h"
+#include "automation/uno/office_pipe_files.h"
+#include "automation/uno/office_process.h"
+#include "automation/uno/private_profile.h"
 
 namespace secant_root {
 

@@ -1,4 +1,4 @@
-#include "automation/com_apartment_windows.h"
+#include "automation/com/com_apartment_windows.h"
 
 #include <objbase.h>
 

@@ -1,4 +1,4 @@
-#include "automation/private_profile.h"
+#include "automation/uno/private_profile.h"
 
 #include <stdlib.h>
 

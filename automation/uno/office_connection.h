@@ -8,7 +8,7 @@
 #include <com/sun/star/lang/XMultiComponentFactory.hpp>
 #include <com/sun/star/uno/XComponentContext.hpp>
 
-#include "automation/office_process.h"
+#include "automation/uno/office_process.h"
 
 namespace secant_root {
 

@@ -17,9 +17,9 @@
 #include <cppuhelper/bootstrap.hxx>
 #include <cppuhelper/exc_hlp.hxx>
 
-#include "automation/calc_instance.h"
-#include "automation/uno_failure_numbers.h"
-#include "automation/uno_runtime.h"
+#include "automation/uno/calc_instance.h"
+#include "automation/uno/uno_failure_numbers.h"
+#include "automation/uno/uno_runtime.h"
 #include "common/app_error.h"
 
 namespace secant_root {

@@ -1,4 +1,4 @@
-#include "automation/office_connection.h"
+#include "automation/uno/office_connection.h"
 
 #include <thread>
 #include <utility>
@@ -7,7 +7,7 @@
 #include <com/sun/star/connection/NoConnectException.hpp>
 #include <com/sun/star/sheet/XFunctionAccess.hpp>
 
-#include "automation/uno_runtime.h"
+#include "automation/uno/uno_runtime.h"
 
 namespace secant_root {
 namespace {

@@ -8,8 +8,8 @@
 #include <string>
 #include <utility>
 
-#include "automation/com_failure_windows.h"
-#include "automation/com_owners_windows.h"
+#include "automation/com/com_failure_windows.h"
+#include "automation/com/com_owners_windows.h"
 #include "common/app_error.h"
 
 // Microsoft Excel as an out-of-process automation server, reached through COM.
