@@ -1,0 +1,11 @@
+#pragma once
+
+#include <string>
+
+namespace secant_root {
+
+// Raises the failure of the Win32 call just made as an automation failure: the number is the
+// call's error as a status, the description says what could not be done.
+[[noreturn]] void RaiseLastError(const std::string& what);
+
+}  // namespace secant_root
