@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "common/app_error.h"
+#include "common/program_texts.h"
 #include "common/user_locale.h"
 
 namespace secant_root {
@@ -144,7 +145,7 @@ double NearestDouble(const DecimalNumber& number) {
     const std::int64_t magnitude =
         static_cast<std::int64_t>(number.digits.size()) + number.exponent;
     if (magnitude > 310) {
-        throw OverflowError();
+        throw OverflowError(texts::kNumberTooLargeAdvice);
     }
     if (magnitude < -330) {
         return SignedZero(number.negative);
@@ -163,12 +164,12 @@ double NearestDouble(const DecimalNumber& number) {
         std::from_chars(literal.data(), literal.data() + literal.size(), value);
     if (error == std::errc::result_out_of_range) {
         if (magnitude > 0) {
-            throw OverflowError();
+            throw OverflowError(texts::kNumberTooLargeAdvice);
         }
         return SignedZero(number.negative);
     }
     if (std::isinf(value)) {
-        throw OverflowError();
+        throw OverflowError(texts::kNumberTooLargeAdvice);
     }
     return value;
 }

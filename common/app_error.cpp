@@ -16,30 +16,37 @@ std::string WithDetail(std::string_view text, std::string_view detail) {
 
 }  // namespace
 
-AppError::AppError(ErrorKind kind, std::int32_t number, std::string description)
-    : kind_(kind), number_(number), description_(std::move(description)) {}
+AppError::AppError(ErrorKind kind, std::int32_t number, std::string description, std::string advice)
+    : kind_(kind),
+      number_(number),
+      description_(std::move(description)),
+      advice_(std::move(advice)) {}
 
 AppError DivisionByZeroError() {
-    return AppError(ErrorKind::DivisionByZero, kDivisionByZeroNumber, "Division by zero");
+    return AppError(ErrorKind::DivisionByZero, kDivisionByZeroNumber,
+                    std::string(texts::kDivisionByZero), std::string(texts::kPrecisionAdvice));
 }
 
-AppError OverflowError() { return AppError(ErrorKind::Overflow, kOverflowNumber, "Overflow"); }
+AppError OverflowError(std::string_view advice) {
+    return AppError(ErrorKind::Overflow, kOverflowNumber, std::string(texts::kOverflow),
+                    std::string(advice));
+}
 
 AppError TypeMismatchError(std::string_view detail) {
     return AppError(ErrorKind::TypeMismatch, kTypeMismatchNumber,
-                    WithDetail("Type mismatch", detail));
+                    WithDetail(texts::kTypeMismatch, detail));
 }
 
-AppError CannotCreateObjectError(std::string_view detail) {
+AppError CannotCreateObjectError(std::string_view detail, std::string_view advice) {
     return AppError(ErrorKind::CannotCreateObject, kCannotCreateObjectNumber,
-                    WithDetail("Cannot create the spreadsheet application object", detail));
+                    WithDetail(texts::kCannotCreateObject, detail), std::string(advice));
 }
 
 AppError AutomationFailureError(std::int32_t number, std::string description) {
     if (description.empty()) {
         char status[16];
         std::snprintf(status, sizeof status, "0x%08X", static_cast<std::uint32_t>(number));
-        description = std::string("Automation error ") + status;
+        description = std::string(texts::kAutomationErrorPrefix) + status;
     }
     return AppError(ErrorKind::AutomationFailure, number, std::move(description));
 }

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "common/program_texts.h"
 #include "common/utf16_windows.h"
 #include "shell/error_report.h"
 #include "shell/last_error_win32.h"
@@ -23,13 +24,13 @@ class FormCalcWindow final : public CalcWindow {
         SetLastError(ERROR_SUCCESS);
         const int length = GetWindowTextLengthW(precisionBox_);
         if (length == 0 && GetLastError() != ERROR_SUCCESS) {
-            RaiseLastError("The text of txtEps could not be read");
+            RaiseLastError(texts::kPrecisionBoxUnreadable);
         }
         std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
         SetLastError(ERROR_SUCCESS);
         const int copied = GetWindowTextW(precisionBox_, text.data(), length + 1);
         if (copied == 0 && GetLastError() != ERROR_SUCCESS) {
-            RaiseLastError("The text of txtEps could not be read");
+            RaiseLastError(texts::kPrecisionBoxUnreadable);
         }
         text.resize(static_cast<std::size_t>(copied));
         return Utf8FromUtf16(text);
@@ -37,7 +38,7 @@ class FormCalcWindow final : public CalcWindow {
 
     void SetAnswerText(const std::string& text) override {
         if (!SetWindowTextW(answerLabel_, Utf16FromUtf8(text).c_str())) {
-            RaiseLastError("The caption of lblAns could not be set");
+            RaiseLastError(texts::kAnswerNotShown);
         }
     }
 

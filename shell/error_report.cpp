@@ -13,7 +13,12 @@ std::string ErrorReportText(const AppError& error) {
     } else {
         std::snprintf(number, sizeof number, "%d", static_cast<int>(error.number()));
     }
-    return std::string("Error ") + number + ": " + error.description();
+    std::string text =
+        std::string(texts::kReportNumberPrefix) + number + ": " + error.description();
+    if (!error.advice().empty()) {
+        text.append("\n\n").append(error.advice());
+    }
+    return text;
 }
 
 }  // namespace secant_root

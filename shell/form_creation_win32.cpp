@@ -7,6 +7,7 @@
 #include <cwchar>
 #include <string>
 
+#include "common/program_texts.h"
 #include "common/utf16_windows.h"
 #include "shell/last_error_win32.h"
 #include "shell/resource_ids_win32.h"
@@ -90,7 +91,7 @@ void RegisterFormClass(HINSTANCE instance, WNDPROC procedure) {
         formClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
         formClass.lpszClassName = kFormClassName;
         if (RegisterClassExW(&formClass) == 0) {
-            RaiseLastError("The window class of Form1 could not be registered");
+            RaiseLastError(texts::kFormClassNotRegistered);
         }
         return true;
     }();
@@ -110,7 +111,7 @@ MainWindow::MainWindow(HINSTANCE instance, LogSource& logs) : logs_(logs) {
     std::wcsncpy(font.lfFaceName, kFontFace, LF_FACESIZE - 1);
     font_.reset(CreateFontIndirectW(&font));
     if (!font_) {
-        RaiseLastError("The font of Form1 could not be created");
+        RaiseLastError(texts::kFontNotCreated);
     }
 
     RECT frame{0, 0, layout::TwipsToPixels(layout::kClientWidth, dpi.x),
@@ -126,7 +127,7 @@ MainWindow::MainWindow(HINSTANCE instance, LogSource& logs) : logs_(logs) {
         if (creationError_) {
             throw *creationError_;
         }
-        RaiseLastError("Form1 could not be created");
+        RaiseLastError(texts::kFormNotCreated);
     }
     created_ = true;
 }
@@ -144,7 +145,7 @@ void MainWindow::CreateControls(HINSTANCE instance) {
             reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + index)), instance,
             nullptr);
         if (handle == nullptr) {
-            RaiseLastError("The control " + std::string(control.name) + " could not be created");
+            RaiseLastError(std::string(texts::kControlNotCreated) + std::string(control.name));
         }
         SendMessageW(handle, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
         if (control.kind == layout::ControlKind::TextBox) {

@@ -1,6 +1,7 @@
 // The keyboard of a dialog for Form1, and the message loop that delivers through it.
 #include "shell/main_window_win32.h"
 
+#include "common/program_texts.h"
 #include "shell/last_error_win32.h"
 
 namespace secant_root {
@@ -36,7 +37,7 @@ int RunMessageLoop(MainWindow& window) {
             return static_cast<int>(message.wParam);
         }
         if (got == -1) {
-            RaiseLastError("The window's messages could not be read");
+            RaiseLastError(texts::kMessagesUnreadable);
         }
         window.Dispatch(message);
     }

@@ -9,11 +9,11 @@
 
 namespace secant_root {
 
-void RaiseLastError(const std::string& what) {
+void RaiseLastError(std::string_view what) {
     const DWORD error = GetLastError();
     const HRESULT status = error != ERROR_SUCCESS ? HRESULT_FROM_WIN32(error) : E_FAIL;
     throw AutomationFailureError(static_cast<std::int32_t>(status),
-                                 what + " (" + DescribeStatus(status) + ")");
+                                 std::string(what) + " (" + DescribeStatus(status) + ")");
 }
 
 }  // namespace secant_root

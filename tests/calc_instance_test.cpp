@@ -16,10 +16,12 @@
 #include <fstream>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "automation/uno/uno_failure_numbers.h"
 #include "common/app_error.h"
+#include "common/program_texts.h"
 #include "tests/fake_office_installation.h"
 #include "tests/no_leftovers_test.h"
 #include "tests/process_census.h"
@@ -38,6 +40,8 @@ struct StartFailure {
     const char* script;
     bool executable;
     const char* reason;
+    // A program that is not there was not installed; one that is there could not be started.
+    std::string_view advice = texts::kStartLibreOfficeAdvice;
 };
 
 class CalcInstanceStartFailures : public NoLeftoversTest,
@@ -55,12 +59,14 @@ TEST_P(CalcInstanceStartFailures, RaiseCannotCreateObjectAndLeaveNothing) {
     EXPECT_EQ(error.kind(), ErrorKind::CannotCreateObject);
     EXPECT_EQ(error.number(), kCannotCreateObjectNumber);
     EXPECT_THAT(error.description(), HasSubstr(c.reason));
+    EXPECT_EQ(error.advice(), c.advice);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Offices, CalcInstanceStartFailures,
     ::testing::Values(
-        StartFailure{"Missing", nullptr, true, "soffice.bin: No such file or directory"},
+        StartFailure{"Missing", nullptr, true, "soffice.bin: No such file or directory",
+                     texts::kInstallLibreOfficeAdvice},
         StartFailure{"NotExecutable", "exit 0", false, "soffice.bin: Permission denied"},
         StartFailure{"ExitsAtOnce", "exit 3", true, "LibreOffice exited with code 3 before"},
         StartFailure{"Crashes", "kill -SEGV $$", true, "was ended by signal 11"},

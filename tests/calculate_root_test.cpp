@@ -7,9 +7,11 @@
 #include <cmath>
 #include <limits>
 #include <stdexcept>
+#include <string_view>
 #include <vector>
 
 #include "common/app_error.h"
+#include "common/program_texts.h"
 #include "tests/log_table.h"
 #include "tests/scripted_log_source.h"
 
@@ -92,6 +94,7 @@ TEST_P(CalculateRootWithoutBand, EndsInDivisionByZeroAfter26Logarithms) {
     } catch (const AppError& error) {
         EXPECT_EQ(error.kind(), ErrorKind::DivisionByZero);
         EXPECT_EQ(error.number(), kDivisionByZeroNumber);
+        EXPECT_EQ(error.advice(), texts::kPrecisionAdvice);
     }
     EXPECT_THAT(logs.LnPoints(), ElementsAreArray(LnPointsOfSteps(8, 2)));
     EXPECT_EQ(logs.CountOf(Kind::Close), 1);
@@ -173,6 +176,9 @@ struct FailureCase {
     std::function<double(int n, double x)> ln;
     ErrorKind kind;
     int lnCalls;  // how many logarithms were taken before the error
+    // What the report tells the user to do: which precision to type for a division by zero, a
+    // smaller number for one too large to read, nothing for a spreadsheet's bad result.
+    std::string_view advice = {};
 };
 
 constexpr double kMax = std::numeric_limits<double>::max();
@@ -193,9 +199,9 @@ const FailureCase kFailureCases[] = {
      ErrorKind::AutomationFailure, 9},
     // Equal residuals at both ends make d zero, and f1 / d is 0 / 0.
     {"ZeroResidualsEverywhere", "0.001", [](int, double x) { return 0.1 * x; },
-     ErrorKind::DivisionByZero, 2},
+     ErrorKind::DivisionByZero, 2, texts::kPrecisionAdvice},
     {"EqualNonZeroResiduals", "0.001", [](int, double x) { return 0.1 * x - 0.5; },
-     ErrorKind::DivisionByZero, 2},
+     ErrorKind::DivisionByZero, 2, texts::kPrecisionAdvice},
     {"ResidualDifferenceOverflows", "0.001", [](int, double x) { return x == 1 ? kMax : -kMax; },
      ErrorKind::Overflow, 2},
     {"InfiniteLogarithm", "0.001", [](int, double) { return -kInf; }, ErrorKind::Overflow, 1},
@@ -204,7 +210,7 @@ const FailureCase kFailureCases[] = {
     {"NaNAtSecantPoint", "0.001", [](int n, double x) { return n == 2 ? kNaN : TableLn(x); },
      ErrorKind::Overflow, 3},
     {"PrecisionBeyondDoubleRange", "1e400", [](int, double x) { return TableLn(x); },
-     ErrorKind::Overflow, 0},
+     ErrorKind::Overflow, 0, texts::kNumberTooLargeAdvice},
 };
 
 class CalculateRootFailures : public ::testing::TestWithParam<FailureCase> {};
@@ -220,6 +226,7 @@ TEST_P(CalculateRootFailures, RaiseAfterClosingTheContextAndSetNoAnswer) {
         FAIL() << "expected an error";
     } catch (const AppError& error) {
         EXPECT_EQ(error.kind(), c.kind) << error.description();
+        EXPECT_EQ(error.advice(), c.advice);
     }
     EXPECT_EQ(logs.CountOf(Kind::Ln), c.lnCalls);
     EXPECT_EQ(logs.CountOf(Kind::Close), 1);

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "common/app_error.h"
+#include "common/program_texts.h"
 #include "tests/fake_office_installation.h"
 #include "tests/raised_error.h"
 
@@ -78,6 +79,7 @@ TEST_P(BrokenInstallation, CannotCreateTheObject) {
 
     EXPECT_EQ(error.kind(), ErrorKind::CannotCreateObject);
     EXPECT_THAT(error.description(), HasSubstr(c.reason));
+    EXPECT_EQ(error.advice(), texts::kInstallLibreOfficeAdvice);
 }
 
 INSTANTIATE_TEST_SUITE_P(

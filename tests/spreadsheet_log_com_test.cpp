@@ -12,6 +12,7 @@
 #include "automation/spreadsheet_log.h"
 #include "calc/calculate_root.h"
 #include "common/app_error.h"
+#include "common/program_texts.h"
 #include "tests/log_table.h"
 #include "tests/scripted_log_source.h"
 #include "tests/stand_in_spreadsheet_windows.h"
@@ -161,8 +162,8 @@ const LnFaultCase kLnFaultCases[] = {
     {"GetterFails", Fault::GetterFails, ErrorKind::AutomationFailure, NumberOf(0x800A03EC),
      Eq("Приложение занято"), 4},
     {"GetterFailsWithoutErrorInfo", Fault::GetterFailsWithoutErrorInfo,
-     ErrorKind::AutomationFailure, NumberOf(RPC_E_CALL_REJECTED), Eq("Automation error 0x80010001"),
-     4},
+     ErrorKind::AutomationFailure, NumberOf(RPC_E_CALL_REJECTED),
+     Eq(std::string(texts::kAutomationErrorPrefix) + "0x80010001"), 4},
     {"GetterReturnsNoObject", Fault::GetterReturnsNoObject, ErrorKind::AutomationFailure,
      NumberOf(E_POINTER), HasSubstr("no WorksheetFunction object"), 4},
     {"InvokeRaises", Fault::InvokeRaises, ErrorKind::AutomationFailure, NumberOf(0x800A03EC),
@@ -177,9 +178,9 @@ const LnFaultCase kLnFaultCases[] = {
     {"InvokeFails", Fault::InvokeFails, ErrorKind::AutomationFailure,
      NumberOf(DISP_E_MEMBERNOTFOUND), Eq("Ln is not available"), 5},
     {"ResultIsText", Fault::ResultIsText, ErrorKind::TypeMismatch, kTypeMismatchNumber,
-     StartsWith("Type mismatch: "), 5},
+     StartsWith(std::string(texts::kTypeMismatch) + ": "), 5},
     {"ResultIsObject", Fault::ResultIsObject, ErrorKind::TypeMismatch, kTypeMismatchNumber,
-     StartsWith("Type mismatch: "), 5},
+     StartsWith(std::string(texts::kTypeMismatch) + ": "), 5},
 };
 
 class SpreadsheetLogComLnFaults : public SpreadsheetLogCom,
@@ -268,6 +269,8 @@ TEST_P(SpreadsheetLogComCreationFaults, OpenRaisesCannotCreateObjectBeforeAnyOth
     EXPECT_EQ(error->kind(), ErrorKind::CannotCreateObject);
     EXPECT_EQ(error->number(), kCannotCreateObjectNumber);
     EXPECT_THAT(error->description(), HasSubstr(GetParam().status));
+    // The application is there but would not start.
+    EXPECT_EQ(error->advice(), texts::kStartExcelAdvice);
     EXPECT_EQ(observed.opens, 1);
     EXPECT_EQ(observed.lnCalls, 0);
     EXPECT_THAT(observed.applicationReferencesBeforeClose, IsEmpty());
@@ -294,6 +297,7 @@ TEST_F(ComTest, WithNothingRegisteredOpenRaisesCannotCreateObjectBeforeAnyOtherC
     EXPECT_EQ(error->number(), kCannotCreateObjectNumber);
     // REGDB_E_CLASSNOTREG
     EXPECT_THAT(error->description(), HasSubstr("0x80040154"));
+    EXPECT_EQ(error->advice(), texts::kInstallExcelAdvice);
     EXPECT_EQ(observed.opens, 1);
     EXPECT_EQ(observed.lnCalls, 0);
     EXPECT_THAT(observed.applicationReferencesBeforeClose, IsEmpty());

@@ -11,6 +11,7 @@
 #include "automation/com/com_failure_windows.h"
 #include "automation/com/com_owners_windows.h"
 #include "common/app_error.h"
+#include "common/program_texts.h"
 
 // Microsoft Excel as an out-of-process automation server, reached through COM.
 
@@ -104,7 +105,10 @@ LogSource::Context SpreadsheetLog::Open() {
     const HRESULT status = CoCreateInstance(kApplicationClass, nullptr, CLSCTX_LOCAL_SERVER,
                                             kApplicationInterface, &application);
     if (FAILED(status)) {
-        throw CannotCreateObjectError(DescribeStatus(status));
+        // No class or no program registered for it: the spreadsheet application is not installed.
+        const bool missing = status == REGDB_E_CLASSNOTREG || status == CO_E_APPNOTFOUND;
+        throw CannotCreateObjectError(DescribeStatus(status), missing ? texts::kInstallExcelAdvice
+                                                                      : texts::kStartExcelAdvice);
     }
     if (!application) {
         throw CannotCreateObjectError(DescribeStatus(E_POINTER));

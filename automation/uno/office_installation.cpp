@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "common/app_error.h"
+#include "common/program_texts.h"
 
 namespace secant_root {
 namespace {
@@ -71,13 +72,15 @@ std::string ReadValue(const fs::path& file, std::string_view name,
                       std::string (*extract)(std::string_view, std::string_view)) {
     const std::optional<std::string> text = ReadFile(file);
     if (!text) {
-        throw CannotCreateObjectError("LibreOffice is not installed: " + file.string() +
-                                      " cannot be read");
+        throw CannotCreateObjectError(
+            "LibreOffice is not installed: " + file.string() + " cannot be read",
+            texts::kInstallLibreOfficeAdvice);
     }
     std::string value = extract(*text, name);
     if (value.empty()) {
         throw CannotCreateObjectError("the LibreOffice installation is incomplete: " +
-                                      file.string() + " gives no " + std::string(name));
+                                          file.string() + " gives no " + std::string(name),
+                                      texts::kInstallLibreOfficeAdvice);
     }
     return value;
 }

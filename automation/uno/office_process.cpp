@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "common/app_error.h"
+#include "common/program_texts.h"
 
 namespace secant_root {
 namespace {
@@ -207,8 +208,11 @@ OfficeProcess::OfficeProcess(const std::filesystem::path& program,
     if (got == static_cast<ssize_t>(sizeof execError)) {
         RemoveLiveOffice(pid_);
         status_ = WaitStatus(pid_, 0);
-        throw CannotCreateObjectError("cannot run " + program.string() + ": " +
-                                      std::strerror(execError));
+        // A program that is not there has not been installed.
+        throw CannotCreateObjectError(
+            "cannot run " + program.string() + ": " + std::strerror(execError),
+            execError == ENOENT ? texts::kInstallLibreOfficeAdvice
+                                : texts::kStartLibreOfficeAdvice);
     }
 }
 

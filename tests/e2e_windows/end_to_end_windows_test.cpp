@@ -9,6 +9,7 @@
 #include <chrono>
 #include <string>
 
+#include "common/program_texts.h"
 #include "common/utf16_windows.h"
 #include "tests/e2e_windows/program_under_test_windows.h"
 #include "tests/e2e_windows/stand_in_registration_windows.h"
@@ -17,7 +18,9 @@ namespace secant_root::testing {
 namespace {
 
 using namespace std::chrono_literals;
+using ::testing::AllOf;
 using ::testing::ElementsAre;
+using ::testing::EndsWith;
 using ::testing::StartsWith;
 
 // The build's program, or the one SECANT_ROOT_PROGRAM_UNDER_TEST names (an installed one's).
@@ -67,10 +70,12 @@ TEST(EndToEnd, WithNothingRegisteredTheReportGivesCannotCreateObjectAndTheProgra
     program.ClickCalculate();
     const std::optional<MessageBoxSeen> report = program.WaitForMessageBox(30s);
     ASSERT_TRUE(report.has_value()) << "no error report";
-    EXPECT_EQ(report->title, "Secant root");
-    ASSERT_THAT(
-        report->texts,
-        ElementsAre(StartsWith("Error 429: Cannot create the spreadsheet application object")));
+    EXPECT_EQ(report->title, texts::kReportTitle);
+    // Nothing registered for the class reads as a spreadsheet application that is not installed.
+    ASSERT_THAT(report->texts,
+                ElementsAre(AllOf(StartsWith(std::string(texts::kReportNumberPrefix) +
+                                             "429: " + std::string(texts::kCannotCreateObject)),
+                                  EndsWith(std::string(texts::kInstallExcelAdvice)))));
     // Wine's status for a class that is not registered.
     EXPECT_THAT(report->texts[0], ::testing::HasSubstr("0x80040154"));
     EXPECT_EQ(report->buttons, 1);

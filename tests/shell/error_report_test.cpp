@@ -4,33 +4,55 @@
 
 #include <cstdint>
 #include <limits>
+#include <string>
+#include <string_view>
+
+#include "common/program_texts.h"
 
 namespace secant_root {
 namespace {
 
+std::string Described(std::string_view text, std::string_view detail) {
+    return std::string(text) + ": " + std::string(detail);
+}
+
+// The report's parts in the order the report gives them.
+std::string Report(std::string_view number, std::string_view description,
+                   std::string_view advice = {}) {
+    std::string report = std::string(texts::kReportNumberPrefix) + std::string(number) + ": " +
+                         std::string(description);
+    return advice.empty() ? report : report + "\n\n" + std::string(advice);
+}
+
 struct ReportCase {
     AppError error;
-    const char* text;
+    std::string text;
 };
 
-TEST(ErrorReportText, GivesTheNumberAndTheDescription) {
+TEST(ErrorReportText, GivesTheNumberTheDescriptionAndWhatTheUserCanDo) {
     const ReportCase cases[] = {
-        {DivisionByZeroError(), "Error 11: Division by zero"},
-        {OverflowError(), "Error 6: Overflow"},
-        {TypeMismatchError("a string"), "Error 13: Type mismatch: a string"},
-        {CannotCreateObjectError("0x80040154 Class not registered"),
-         "Error 429: Cannot create the spreadsheet application object: 0x80040154 Class not "
-         "registered"},
+        {DivisionByZeroError(), Report("11", texts::kDivisionByZero, texts::kPrecisionAdvice)},
+        {OverflowError(), Report("6", texts::kOverflow)},
+        {OverflowError(texts::kNumberTooLargeAdvice),
+         Report("6", texts::kOverflow, texts::kNumberTooLargeAdvice)},
+        {TypeMismatchError("a string"), Report("13", Described(texts::kTypeMismatch, "a string"))},
+        {CannotCreateObjectError("0x80040154 Class not registered", texts::kInstallExcelAdvice),
+         Report("429", Described(texts::kCannotCreateObject, "0x80040154 Class not registered"),
+                texts::kInstallExcelAdvice)},
+        {CannotCreateObjectError("cannot start"),
+         Report("429", Described(texts::kCannotCreateObject, "cannot start"),
+                texts::kStartSpreadsheetAdvice)},
         // Automation failures carry status codes, which people look up in hexadecimal, whatever
-        // their sign.
+        // their sign; the server's text stands as it came, with no advice.
         {AutomationFailureError(-2147221005, "Invalid class string"),
-         "Error 0x800401F3: Invalid class string"},
+         Report("0x800401F3", "Invalid class string")},
         {AutomationFailureError(std::numeric_limits<std::int32_t>::min(), "lowest"),
-         "Error 0x80000000: lowest"},
+         Report("0x80000000", "lowest")},
         {AutomationFailureError(std::numeric_limits<std::int32_t>::max(), "highest"),
-         "Error 0x7FFFFFFF: highest"},
-        {AutomationFailureError(0, "Проивести рассчет"), "Error 0x00000000: Проивести рассчет"},
-        {AutomationFailureError(-2146827284, ""), "Error 0x800A03EC: Automation error 0x800A03EC"},
+         Report("0x7FFFFFFF", "highest")},
+        {AutomationFailureError(0, "Проивести рассчет"), Report("0x00000000", "Проивести рассчет")},
+        {AutomationFailureError(-2146827284, ""),
+         Report("0x800A03EC", std::string(texts::kAutomationErrorPrefix) + "0x800A03EC")},
     };
     for (const ReportCase& c : cases) {
         EXPECT_EQ(ErrorReportText(c.error), c.text);

@@ -398,8 +398,9 @@ TEST_P(ErrorInTheCommand, IsReportedThenEndsTheProgramAndLeavesTheAnswer) {
 
     const ReportSeen& seen = dismisser.seen();
     ASSERT_TRUE(seen.shown);
-    EXPECT_EQ(seen.text, Utf8(c.report));
-    EXPECT_EQ(seen.title, "Secant root");
+    EXPECT_EQ(seen.text, QString::fromStdString(c.report));
+    EXPECT_EQ(seen.title,
+              QString::fromUtf8(texts::kReportTitle.data(), texts::kReportTitle.size()));
     EXPECT_EQ(seen.buttons, 1);
     EXPECT_TRUE(seen.modal);
     EXPECT_EQ(seen.answerMeanwhile, "1.1189");

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "common/app_error.h"
+#include "common/program_texts.h"
 #include "common/utf16_windows.h"
 #include "shell/error_report.h"
 #include "shell/window_layout.h"
@@ -643,7 +644,7 @@ TEST_P(ErrorInTheCommand, IsReportedThenEndsTheProgramAndLeavesTheAnswer) {
 
     const ReportSeen& seen = reports_.seen();
     ASSERT_TRUE(seen.shown);
-    EXPECT_EQ(seen.title, "Secant root");
+    EXPECT_EQ(seen.title, texts::kReportTitle);
     EXPECT_THAT(seen.texts, ElementsAre(c.report));
     EXPECT_EQ(seen.buttons, 1);
     EXPECT_EQ(seen.owner, form);
@@ -681,7 +682,8 @@ TEST_F(MainWindowTest, APrecisionBoxThatCannotBeReadIsAnAutomationFailure) {
     ASSERT_EQ(reports_.seen().texts.size(), 1u);
     // ERROR_INVALID_WINDOW_HANDLE as a status.
     EXPECT_THAT(reports_.seen().texts[0],
-                ::testing::StartsWith("Error 0x80070578: The text of txtEps could not be read"));
+                ::testing::StartsWith(std::string(texts::kReportNumberPrefix) + "0x80070578: " +
+                                      std::string(texts::kPrecisionBoxUnreadable)));
     EXPECT_EQ(logs_.CountOf(Kind::Open), 1);
     EXPECT_EQ(logs_.CountOf(Kind::Ln), 0);
     EXPECT_EQ(logs_.CountOf(Kind::Close), 1);

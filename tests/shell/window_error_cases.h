@@ -2,8 +2,10 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
 #include "common/app_error.h"
+#include "common/program_texts.h"
 #include "tests/scripted_log_source.h"
 
 namespace secant_root::testing {
@@ -15,7 +17,7 @@ struct WindowErrorCase {
     const char* precision;
     // Sets the logarithm source up to fail, after one successful click.
     std::function<void(ScriptedLogSource&)> arrange;
-    const char* report;
+    std::string report;
 };
 
 // The spreadsheet cannot be created (a number of its own, in decimal), an automation call fails
@@ -25,8 +27,8 @@ inline const WindowErrorCase kWindowErrorCases[] = {
      [](ScriptedLogSource& logs) {
          logs.openError = CannotCreateObjectError("0x80040154 Class not registered");
      },
-     "Error 429: Cannot create the spreadsheet application object: 0x80040154 Class not "
-     "registered"},
+     std::string(texts::kReportNumberPrefix) + "429: " + std::string(texts::kCannotCreateObject) +
+         ": 0x80040154 Class not registered\n\n" + std::string(texts::kStartSpreadsheetAdvice)},
     {"LogarithmCallFails", "0.001",
      [](ScriptedLogSource& logs) {
          const int failing = logs.CountOf(ScriptedLogSource::Call::Kind::Ln) + 4;
@@ -38,9 +40,10 @@ inline const WindowErrorCase kWindowErrorCases[] = {
              return TableLn(x);
          };
      },
-     "Error 0x80010108: Экземпляр приложения завершил работу"},
+     std::string(texts::kReportNumberPrefix) + "0x80010108: Экземпляр приложения завершил работу"},
     {"EmptyPrecisionNeverEntersTheBand", "", [](ScriptedLogSource&) {},
-     "Error 11: Division by zero"},
+     std::string(texts::kReportNumberPrefix) + "11: " + std::string(texts::kDivisionByZero) +
+         "\n\n" + std::string(texts::kPrecisionAdvice)},
 };
 
 }  // namespace secant_root::testing
