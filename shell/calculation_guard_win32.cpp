@@ -40,6 +40,9 @@ class FormCalcWindow final : public CalcWindow {
         if (!SetWindowTextW(answerLabel_, Utf16FromUtf8(text).c_str())) {
             RaiseLastError(texts::kAnswerNotShown);
         }
+        // The label's accessible name is its text: a screen reader that is told of the change
+        // reads the answer out, also when it is the same as the last one.
+        NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, answerLabel_, OBJID_CLIENT, CHILDID_SELF);
     }
 
   private:

@@ -82,7 +82,16 @@ class FormCalcWindow final : public CalcWindow {
     // Qt's controls cannot fail a call, so neither operation raises.
     std::string ReadPrecisionText() override { return precisionBox_.text().toStdString(); }
     void SetAnswerText(const std::string& text) override {
-        answerLabel_.setText(QString::fromStdString(text));
+        const QString answer = QString::fromStdString(text);
+        const bool sameAsShown = answerLabel_.text() == answer;
+        // The label's accessible name is its text, and the label tells assistive technology of a
+        // new text itself, so that a screen reader reads the answer out. The same answer again is
+        // no change to the label, yet the user asked again: it is told once more.
+        answerLabel_.setText(answer);
+        if (sameAsShown) {
+            QAccessibleEvent shown(&answerLabel_, QAccessible::NameChanged);
+            QAccessible::updateAccessibility(&shown);
+        }
     }
 
   private:

@@ -1,5 +1,6 @@
 #include "tests/e2e/accessibility_client.h"
 
+#include <QCoreApplication>
 #include <QDBusArgument>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
@@ -50,6 +51,7 @@ AccessibilityClient::AccessibilityClient(const QString& sessionBusAddress)
 }
 
 AccessibilityClient::~AccessibilityClient() {
+    nameChanges_.reset();
     accessibility_.reset();
     QDBusConnection::disconnectFromBus(kAccessibilityName);
     QDBusConnection::disconnectFromBus(kSessionName);
@@ -108,6 +110,14 @@ QString AccessibilityClient::RoleName(const AccessibleObject& object) {
         .toString();
 }
 
+QString AccessibilityClient::Text(const AccessibleObject& object) {
+    return Call(*accessibility_, object, QStringLiteral("org.a11y.atspi.Text"),
+                QStringLiteral("GetText"), {0, -1})
+        .arguments()
+        .front()
+        .toString();
+}
+
 bool AccessibilityClient::IsFocused(const AccessibleObject& object) {
     const QDBusMessage reply =
         Call(*accessibility_, object, kAccessible, QStringLiteral("GetState"));
@@ -126,6 +136,44 @@ QRect AccessibilityClient::Extents(const AccessibleObject& object) {
     box >> x >> y >> width >> height;
     box.endStructure();
     return QRect(x, y, width, height);
+}
+
+void NameChangeRecorder::Record(const QDBusMessage& event) {
+    // PropertyChange carries the property's AT-SPI name first.
+    const QVariantList arguments = event.arguments();
+    if (!arguments.isEmpty() && arguments[0].toString() == QStringLiteral("accessible-name")) {
+        changed.push_back(event.path());
+    }
+}
+
+void AccessibilityClient::ListenForNameChanges() {
+    nameChanges_ = std::make_unique<NameChangeRecorder>();
+    // Empty service and path: from every application and object.
+    if (!accessibility_->connect(
+            QString(), QString(), QStringLiteral("org.a11y.atspi.Event.Object"),
+            QStringLiteral("PropertyChange"), nameChanges_.get(), SLOT(Record(QDBusMessage)))) {
+        throw std::runtime_error("cannot receive the accessibility bus's events");
+    }
+    // The registry tells the applications which events are listened to, in D-Bus spelling.
+    QDBusMessage registration = QDBusMessage::createMethodCall(
+        QStringLiteral("org.a11y.atspi.Registry"), QStringLiteral("/org/a11y/atspi/registry"),
+        QStringLiteral("org.a11y.atspi.Registry"), QStringLiteral("RegisterEvent"));
+    registration.setArguments({QStringLiteral("Object:PropertyChange:AccessibleName")});
+    const QDBusMessage reply = accessibility_->call(registration, QDBus::Block, 5000);
+    if (reply.type() != QDBusMessage::ReplyMessage) {
+        throw std::runtime_error("cannot register for name changes: " +
+                                 reply.errorMessage().toStdString());
+    }
+}
+
+const std::vector<QString>& AccessibilityClient::NameChanges() {
+    static const std::vector<QString> none;
+    if (!nameChanges_) {
+        return none;
+    }
+    // Signals reach the recorder through this thread's event loop.
+    QCoreApplication::processEvents();
+    return nameChanges_->changed;
 }
 
 }  // namespace secant_root::e2e

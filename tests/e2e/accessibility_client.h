@@ -1,8 +1,11 @@
 #pragma once
 
 #include <QDBusConnection>
+#include <QDBusMessage>
+#include <QObject>
 #include <QRect>
 #include <QString>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -12,6 +15,18 @@ namespace secant_root::e2e {
 struct AccessibleObject {
     QString service;
     QString path;
+};
+
+// Collects the name-change events that arrive on the accessibility bus: the paths of the objects
+// whose accessible name changed. The event does not carry the name; a screen reader reads it.
+class NameChangeRecorder : public QObject {
+    Q_OBJECT
+
+  public:
+    std::vector<QString> changed;
+
+  public Q_SLOTS:
+    void Record(const QDBusMessage& event);
 };
 
 // Reads another program's widgets the way an assistive tool does, through the AT-SPI
@@ -29,13 +44,23 @@ class AccessibilityClient {
     std::vector<AccessibleObject> Children(const AccessibleObject& object);
     QString Name(const AccessibleObject& object);
     QString RoleName(const AccessibleObject& object);
+    // The text of an object that has one, such as a text box.
+    QString Text(const AccessibleObject& object);
     bool IsFocused(const AccessibleObject& object);
     // In screen coordinates.
     QRect Extents(const AccessibleObject& object);
 
+    // Asks the applications on the bus to send name changes, as a screen reader does (they send
+    // only the events that someone listens to), and records them from now on.
+    void ListenForNameChanges();
+    // The objects whose name changed, in the order of the events received so far, after
+    // delivering those that are waiting.
+    const std::vector<QString>& NameChanges();
+
   private:
     QDBusConnection session_;
     std::optional<QDBusConnection> accessibility_;
+    std::unique_ptr<NameChangeRecorder> nameChanges_;
 };
 
 }  // namespace secant_root::e2e

@@ -7,8 +7,11 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <chrono>
+#include <optional>
 #include <ostream>
 
+#include "common/app_error.h"
+#include "shell/error_report.h"
 #include "tests/e2e/desktop_session.h"
 #include "tests/e2e/program_under_test.h"
 
@@ -24,6 +27,7 @@ namespace secant_root::e2e {
 namespace {
 
 using namespace std::chrono_literals;
+using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
@@ -51,17 +55,24 @@ TEST_P(EndToEnd, TypeClickReadTheAnswerCloseAndNothingRemains) {
     program.WaitUntilReady();  // also: the precision box has the focus at start
 
     EXPECT_EQ(program.WindowTitle(), "Form1");
+    EXPECT_EQ(program.WindowRole(), "frame");
     EXPECT_THAT(program.ControlRoles(),
                 ElementsAre("label", "text", "push button", "label", "label"));
     const QStringList names = program.ControlNames();
     ASSERT_EQ(names.size(), 5);
     EXPECT_EQ(names[0], QString::fromUtf8("Укажите Точность"));
+    EXPECT_EQ(names[1], names[0]) << "the precision box is named by its prompt";
     EXPECT_EQ(names[2], QString::fromUtf8("Проивести рассчет"));
     EXPECT_EQ(names[4], "");
 
+    const QString answer = QString::fromUtf8(GetParam().answer);
     program.Type("0.001");
     program.ClickCalculate();
-    EXPECT_EQ(program.WaitForAnswer(60s), QString::fromUtf8(GetParam().answer));
+    EXPECT_EQ(program.WaitForAnswer(60s), answer);
+    // A screen reader is told the answer, and told again when the same answer is asked for again.
+    EXPECT_THAT(program.AnswerAnnouncements(1, 10s), ElementsAre(answer));
+    program.ClickCalculate();
+    EXPECT_THAT(program.AnswerAnnouncements(2, 60s), ElementsAre(answer, answer));
 
     program.Close();
     EXPECT_EQ(program.WaitForExit(), 0);
@@ -76,6 +87,28 @@ INSTANTIATE_TEST_SUITE_P(Locales, EndToEnd,
                              return info.index == 0 ? std::string("PeriodLocale")
                                                     : std::string("CommaLocale");
                          });
+
+// A user of the decimal comma types it: the report, an alert to assistive technology, says in
+// Russian what went wrong and what to type instead.
+TEST(EndToEndReport, APrecisionWithACommaIsReportedAsAnAlertThatSaysWhatToType) {
+    DesktopSession desktop;
+    ProgramUnderTest program(desktop, kProgram, QStringLiteral("ru_RU.UTF-8"));
+    program.WaitUntilReady();
+
+    program.Type("0,001");
+    program.ClickCalculate();
+    const std::optional<ReportSeen> report = program.WaitForReport(60s);
+    ASSERT_TRUE(report.has_value()) << "no report";
+    EXPECT_EQ(report->role, "alert message");
+    EXPECT_THAT(report->names,
+                Contains(QString::fromStdString(ErrorReportText(DivisionByZeroError()))))
+        << report->names.join(QStringLiteral(" | ")).toStdString();
+    EXPECT_THAT(program.AnswerAnnouncements(0, 0s), IsEmpty());
+
+    program.DismissReport();
+    EXPECT_EQ(program.WaitForExit(), kErrorExitStatus);
+    EXPECT_THAT(program.LeftBehind(), IsEmpty());
+}
 
 struct Outcome {
     int exitCode = -1;

@@ -45,6 +45,8 @@ ProgramUnderTest::ProgramUnderTest(const DesktopSession& desktop, const QString&
     environment.insert(marker_.section(QLatin1Char('='), 0, 0),
                        marker_.section(QLatin1Char('='), 1));
     process_.setProcessEnvironment(environment);
+    // Listening before the start, as a screen reader that is running already does.
+    accessibility_.ListenForNameChanges();
     // As the leader of its own session, everything it starts stays recognisable afterwards.
     process_.setChildProcessModifier([] { ::setsid(); });
     process_.setProcessChannelMode(QProcess::ForwardedChannels);
@@ -80,10 +82,11 @@ void ProgramUnderTest::WaitUntilReady() {
             // The program joins the bus before it has published its objects: until then a
             // call fails, and is tried again.
             try {
-                const auto application = accessibility_.ApplicationOf(pid);
-                if (!application) return false;
-                for (const AccessibleObject& window : accessibility_.Children(*application)) {
+                application_ = accessibility_.ApplicationOf(pid);
+                if (!application_) return false;
+                for (const AccessibleObject& window : accessibility_.Children(*application_)) {
                     controls_ = accessibility_.Children(window);
+                    form_ = window;
                     if (controls_.size() == kControlCount) return true;
                 }
             } catch (const std::runtime_error&) {
@@ -102,6 +105,8 @@ void ProgramUnderTest::WaitUntilReady() {
 
 QString ProgramUnderTest::WindowTitle() { return x11_.Title(window_); }
 
+QString ProgramUnderTest::WindowRole() { return accessibility_.RoleName(form_.value()); }
+
 QStringList ProgramUnderTest::ControlRoles() {
     QStringList roles;
     for (const AccessibleObject& control : controls_) roles << accessibility_.RoleName(control);
@@ -114,7 +119,16 @@ QStringList ProgramUnderTest::ControlNames() {
     return names;
 }
 
-void ProgramUnderTest::Type(std::string_view text) { x11_.Type(text); }
+void ProgramUnderTest::Type(std::string_view text) {
+    x11_.Type(text);
+    // A click sent at once can be handled before the keys (seen while the program sends its
+    // accessibility events): the click waits until the box shows what was typed.
+    const QString typed = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    if (!WaitFor([&] { return accessibility_.Text(controls_.at(kPrecisionBox)).endsWith(typed); },
+                 10s)) {
+        throw std::runtime_error("the precision box did not receive the typed text");
+    }
+}
 
 void ProgramUnderTest::ClickCalculate() {
     x11_.Click(accessibility_.Extents(controls_.at(kCalculateButton)).center());
@@ -132,7 +146,53 @@ QString ProgramUnderTest::WaitForAnswer(std::chrono::milliseconds timeout) {
     return answer;
 }
 
+QStringList ProgramUnderTest::AnswerAnnouncements(std::size_t count,
+                                                  std::chrono::milliseconds timeout) {
+    const AccessibleObject& answer = controls_.at(kAnswerLabel);
+    WaitFor(
+        [&] {
+            // Each event is read as a screen reader reads it: the label's name as it is now.
+            const std::vector<QString>& changed = accessibility_.NameChanges();
+            for (; eventsRead_ < changed.size(); ++eventsRead_) {
+                if (changed[eventsRead_] == answer.path) announced_ << accessibility_.Name(answer);
+            }
+            return static_cast<std::size_t>(announced_.size()) >= count;
+        },
+        timeout);
+    return announced_;
+}
+
 QImage ProgramUnderTest::Capture() { return x11_.Capture(window_); }
+
+std::optional<ReportSeen> ProgramUnderTest::WaitForReport(std::chrono::milliseconds timeout) {
+    std::optional<ReportSeen> report;
+    WaitFor(
+        [&] {
+            try {
+                for (const AccessibleObject& window : accessibility_.Children(*application_)) {
+                    const QString role = accessibility_.RoleName(window);
+                    if (window.path == form_->path) continue;
+                    ReportSeen seen{role, {accessibility_.Name(window)}};
+                    for (const AccessibleObject& part : accessibility_.Children(window)) {
+                        seen.names << accessibility_.Name(part);
+                    }
+                    report = seen;
+                }
+            } catch (const std::runtime_error&) {
+                // Still being built.
+            }
+            for (const X11Client::WindowId window : x11_.ViewableWindowsOf(pid_)) {
+                if (window != window_) reportWindow_ = window;
+            }
+            return report.has_value() && reportWindow_ != 0;
+        },
+        timeout);
+    return report;
+}
+
+QImage ProgramUnderTest::CaptureReport() { return x11_.Capture(reportWindow_); }
+
+void ProgramUnderTest::DismissReport() { x11_.RequestClose(reportWindow_); }
 
 void ProgramUnderTest::Close() { x11_.RequestClose(window_); }
 

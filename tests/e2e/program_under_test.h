@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <chrono>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -15,6 +16,13 @@
 #include "tests/e2e/x11_client.h"
 
 namespace secant_root::e2e {
+
+// The error report as assistive technology presents it.
+struct ReportSeen {
+    QString role;
+    // The names of the report and of its parts: its caption, its message, its button.
+    QStringList names;
+};
 
 // The program running on a private desktop, driven from outside as a user does it: typing and
 // clicking through the X server, reading the window through its accessibility tree.
@@ -31,15 +39,27 @@ class ProgramUnderTest {
     void WaitUntilReady();
 
     QString WindowTitle();
+    // The window's role to assistive technology.
+    QString WindowRole();
     // Of the window's controls, in the order the window holds them.
     QStringList ControlRoles();
     QStringList ControlNames();
 
+    // Types into the focused precision box and waits until it shows the text.
     void Type(std::string_view text);
     void ClickCalculate();
     // The answer label's text once it is not empty; empty if it stays so for `timeout`.
     QString WaitForAnswer(std::chrono::milliseconds timeout);
+    // The texts that the answer label announced to assistive technology since the start, once
+    // there are `count` of them or `timeout` has passed.
+    QStringList AnswerAnnouncements(std::size_t count, std::chrono::milliseconds timeout);
     QImage Capture();
+
+    // The error report once it is shown, read through the accessibility tree.
+    std::optional<ReportSeen> WaitForReport(std::chrono::milliseconds timeout);
+    QImage CaptureReport();
+    // Closes the report as a window manager does, which is the report's one button.
+    void DismissReport();
 
     // Asks the window to close as a window manager does.
     void Close();
@@ -58,7 +78,13 @@ class ProgramUnderTest {
     X11Client x11_;
     AccessibilityClient accessibility_;
     X11Client::WindowId window_ = 0;
+    X11Client::WindowId reportWindow_ = 0;
+    std::optional<AccessibleObject> application_;
+    std::optional<AccessibleObject> form_;
     std::vector<AccessibleObject> controls_;
+    // What the answer label announced, and how many of the name changes were looked at.
+    QStringList announced_;
+    std::size_t eventsRead_ = 0;
 };
 
 }  // namespace secant_root::e2e

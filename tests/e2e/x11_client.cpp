@@ -50,13 +50,14 @@ X11Client::X11Client(const QString& display)
 
 X11Client::~X11Client() = default;
 
-std::optional<X11Client::WindowId> X11Client::ViewableWindowOf(qint64 pid) {
+std::vector<X11Client::WindowId> X11Client::ViewableWindowsOf(qint64 pid) {
     Display* display = display_.get();
     Window root = 0, parent = 0;
     XFreed<Window> children;
     unsigned count = 0;
+    std::vector<WindowId> windows;
     if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children.data, &count)) {
-        return std::nullopt;
+        return windows;
     }
     for (unsigned i = 0; i < count; ++i) {
         const Window window = children.data[i];
@@ -64,10 +65,15 @@ std::optional<X11Client::WindowId> X11Client::ViewableWindowOf(qint64 pid) {
         if (CardinalProperty(display, window, "_NET_WM_PID") == static_cast<unsigned long>(pid) &&
             XGetWindowAttributes(display, window, &attributes) &&
             attributes.map_state == IsViewable) {
-            return window;
+            windows.push_back(window);
         }
     }
-    return std::nullopt;
+    return windows;
+}
+
+std::optional<X11Client::WindowId> X11Client::ViewableWindowOf(qint64 pid) {
+    const std::vector<WindowId> windows = ViewableWindowsOf(pid);
+    return windows.empty() ? std::nullopt : std::optional<WindowId>(windows.front());
 }
 
 QString X11Client::Title(WindowId window) {

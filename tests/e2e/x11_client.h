@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 struct _XDisplay;
 
@@ -23,7 +24,9 @@ class X11Client {
     X11Client(const X11Client&) = delete;
     X11Client& operator=(const X11Client&) = delete;
 
-    // The viewable top-level window of process `pid`, if it has one.
+    // The viewable top-level windows of process `pid`, in stacking order (the topmost last).
+    std::vector<WindowId> ViewableWindowsOf(qint64 pid);
+    // The first of them, if it has one.
     std::optional<WindowId> ViewableWindowOf(qint64 pid);
     QString Title(WindowId window);
     // Gives the window the keyboard focus, as a window manager does on mapping it.

@@ -5,6 +5,7 @@
 #include <commctrl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <oleacc.h>
 #include <windows.h>
 
 #include <array>
@@ -432,6 +433,79 @@ TEST_F(MainWindowTest, FocusStartsInThePrecisionBoxAndTabMovesBetweenBoxAndButto
     }
     EXPECT_EQ(GetFocus(), button());
     EXPECT_TRUE(logs_.calls().empty());
+}
+
+// What a screen reader learns through Microsoft Active Accessibility: an edit control is named by
+// the label made right before it. (Wine gives no window objects, OBJID_WINDOW, nor the roles of
+// buttons, so the frame's role and the button's are left to Windows.)
+struct AccessibleOf {
+    AccessibleOf(HWND window, LONG object) {
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        AccessibleObjectFromWindow(window, static_cast<DWORD>(object), IID_IAccessible,
+                                   reinterpret_cast<void**>(&accessible));
+    }
+    ~AccessibleOf() {
+        if (accessible != nullptr) accessible->Release();
+        CoUninitialize();
+    }
+    std::string Name() const {
+        BSTR name = nullptr;
+        VARIANT self{};
+        self.vt = VT_I4;
+        self.lVal = CHILDID_SELF;
+        if (accessible == nullptr || accessible->get_accName(self, &name) != S_OK) return {};
+        const std::string text = Utf8FromUtf16(std::wstring_view(name, SysStringLen(name)));
+        SysFreeString(name);
+        return text;
+    }
+    LONG Role() const {
+        VARIANT self{}, role{};
+        self.vt = VT_I4;
+        self.lVal = CHILDID_SELF;
+        if (accessible == nullptr || accessible->get_accRole(self, &role) != S_OK) return 0;
+        return role.vt == VT_I4 ? role.lVal : 0;
+    }
+    IAccessible* accessible = nullptr;
+};
+
+TEST_F(MainWindowTest, AssistiveTechnologySeesAPrecisionBoxNamedByItsPrompt) {
+    Show();
+    EXPECT_EQ(AccessibleOf(form(), OBJID_CLIENT).Name(), "Form1");
+    EXPECT_EQ(AccessibleOf(precisionBox(), OBJID_CLIENT).Role(), ROLE_SYSTEM_TEXT);
+    EXPECT_EQ(AccessibleOf(precisionBox(), OBJID_CLIENT).Name(), layout::kControls[0].caption);
+}
+
+// The accessibility events of the answer label, as a screen reader's hook receives them.
+std::vector<DWORD> answerEvents;
+HWND watchedLabel = nullptr;
+
+void CALLBACK RecordAnswerEvent(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG child,
+                                DWORD, DWORD) {
+    if (window == watchedLabel && object == OBJID_CLIENT && child == CHILDID_SELF) {
+        answerEvents.push_back(event);
+    }
+}
+
+TEST_F(MainWindowTest, EveryAnswerShownIsAnnouncedToAssistiveTechnologyAndAnErrorIsNot) {
+    Show();
+    watchedLabel = Control(layout::kAnswerLabel);
+    answerEvents.clear();
+    const HWINEVENTHOOK hook =
+        SetWinEventHook(EVENT_OBJECT_NAMECHANGE, EVENT_OBJECT_NAMECHANGE, nullptr,
+                        RecordAnswerEvent, GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
+    ASSERT_NE(hook, nullptr);
+
+    // The same answer twice is told twice: the user asked again.
+    TypeAndClick("0.001");
+    Click();
+    Pump();
+    EXPECT_THAT(answerEvents, ElementsAre(EVENT_OBJECT_NAMECHANGE, EVENT_OBJECT_NAMECHANGE));
+
+    logs_.openError = CannotCreateObjectError();
+    Click();
+    Pump();
+    UnhookWinEvent(hook);
+    EXPECT_EQ(answerEvents.size(), 2u);
 }
 
 TEST_F(MainWindowTest, FocusComesBackToItsControlWhenTheWindowIsActivatedAgain) {
