@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian package system-wide as a user would (apt-get install ./….deb), checks what
 # it declares and installs, runs the end-to-end test against /usr/bin/secant-root, purges the
-# package and checks that none of its files remain. The package is purged on every way out.
+# package and checks that none of its files remain and that /usr and /etc hold the same paths as
+# before. The package is purged on every way out. Not to be run twice at the same time.
 #   tests/packaging/debian_package_test.sh PACKAGE.deb END_TO_END_TEST_PROGRAM
 set -euo pipefail
 
@@ -32,6 +33,10 @@ lintian_output="$(lintian "$package_file" 2>/dev/null)" || fail "lintian reports
 $lintian_output"
 echo "${lintian_output:-(no tags)}"
 
+# Every path under /usr and /etc, but for the byte code that Python writes for itself.
+census() { find /usr /etc -xdev ! -path '*/__pycache__*' 2>/dev/null | LC_ALL=C sort; }
+before="$(census)"
+
 trap 'installed && apt_get purge "$name"' EXIT
 echo "== apt-get install $package_file"
 # Without the recommended Wayland platform: the machine is left as it was found.
@@ -51,7 +56,7 @@ done
 
 echo "== end-to-end test of /usr/bin/secant-root"
 SECANT_ROOT_PROGRAM_UNDER_TEST=/usr/bin/secant-root "$end_to_end_tests" \
-    --gtest_filter='EndToEnd.*:WithoutADisplay.TheProgramSaysSoInOneLineAndFails'
+    --gtest_filter='*EndToEnd.*:WithoutADisplay.TheProgramSaysSoInOneLineAndFails'
 
 echo "== apt-get purge $name"
 apt_get purge "$name"
@@ -61,4 +66,7 @@ for path in "${files[@]}" /usr/share/doc/$name; do
     [ -e "$path" ] && left+=("$path")
 done
 [ "${#left[@]}" -eq 0 ] || fail "left behind by purge: ${left[*]}"
+after="$(census)"
+[ "$before" = "$after" ] || fail "/usr or /etc differ after purge:
+$(diff <(echo "$before") <(echo "$after") || true)"
 echo "debian package test: passed"
