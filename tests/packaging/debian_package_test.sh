@@ -29,7 +29,7 @@ done
 [ "$(dpkg-deb -f "$package_file" Recommends)" = qt6-wayland ] || fail "Recommends is not qt6-wayland"
 
 echo "== lintian"
-lintian_output="$(lintian "$package_file" 2>/dev/null)" || fail "lintian reports errors:
+lintian_output="$(lintian --pedantic "$package_file" 2>/dev/null)" || fail "lintian reports errors:
 $lintian_output"
 echo "${lintian_output:-(no tags)}"
 
