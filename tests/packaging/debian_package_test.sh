@@ -16,6 +16,11 @@ apt_get() { DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get -y -qq "$@" >
 installed() { dpkg-query -W -f='${Status}' "$name" 2>/dev/null | grep -q 'ok installed'; }
 fail() { echo "debian package test: $*" >&2; exit 1; }
 
+# One run at a time on the machine, whichever worktree it comes from: a second one would purge
+# the package under the first. Every run holds a lock on dpkg's database directory, which is
+# always there and belongs to root alone (dpkg locks files in it, never the directory).
+exec 9</var/lib/dpkg
+flock -n 9 || fail "another run of this test is in progress"
 # The test replaces and then removes the package: it must not take a user's installation away.
 if installed; then
     fail "$name is installed on this machine already; remove it first (apt-get purge $name)"
