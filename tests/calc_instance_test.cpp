@@ -11,10 +11,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -122,6 +125,18 @@ INSTANTIATE_TEST_SUITE_P(
 
 class CalcInstanceStart : public NoLeftoversTest {};
 
+// The private directories of instances in the temporary directory.
+std::set<std::filesystem::path> PrivateDirectories() {
+    std::set<std::filesystem::path> directories;
+    for (const auto& entry :
+         std::filesystem::directory_iterator(std::filesystem::temp_directory_path())) {
+        if (entry.path().filename().string().starts_with("secant-root-")) {
+            directories.insert(entry.path());
+        }
+    }
+    return directories;
+}
+
 TEST_F(CalcInstanceStart, IsRestartedWhenLibreOfficeAsksForIt) {
     FakeOfficeInstallation fake;
     fake.WriteOfficeScript("if [ -e \"$here/started\" ]; then exec \"" +
@@ -181,6 +196,40 @@ TEST_F(CalcInstanceStart, AnInstanceThatStopsAnsweringIsKilledAtTheCallLimit) {
     EXPECT_EQ(error.number(), kNoAnswerNumber);
     EXPECT_THAT(error.description(), HasSubstr("did not answer LN within 0.3 s"));
     EXPECT_TRUE(EndsWithin(office, 1s));
+}
+
+// Nothing can catch SIGKILL: the next instance of any run removes what the killed one left, and
+// only that.
+TEST_F(CalcInstanceStart, TheNextInstanceRemovesWhatAKilledProgramLeft) {
+    ::testing::GTEST_FLAG(death_test_style) = "threadsafe";
+    const std::set<std::filesystem::path> before = PrivateDirectories();
+    EXPECT_EXIT(
+        {
+            const CalcInstance instance(OfficeInstallation::Default());
+            raise(SIGKILL);
+        },
+        ::testing::KilledBySignal(SIGKILL), "");
+    std::vector<std::filesystem::path> left;
+    std::ranges::set_difference(PrivateDirectories(), before, std::back_inserter(left));
+    ASSERT_EQ(left.size(), 1u) << "the killed program left no private directory";
+    std::vector<std::string> sockets;
+    std::ifstream record(left[0] / "sockets");
+    for (std::string path; std::getline(record, path);) {
+        if (std::filesystem::exists(std::filesystem::symlink_status(path))) {
+            sockets.push_back(path);
+        }
+    }
+    EXPECT_FALSE(sockets.empty()) << "the killed program's instance left no socket";
+
+    const CalcInstance running(OfficeInstallation::Default());
+    const CalcInstance next(OfficeInstallation::Default());
+
+    EXPECT_FALSE(std::filesystem::exists(left[0]));
+    for (const std::string& path : sockets) {
+        EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(path))) << path;
+    }
+    double ln = 0;
+    EXPECT_TRUE(running.CallLn(2.0) >>= ln) << "the directory of a running instance was removed";
 }
 
 // Temporary directories that the office once could not use: one relative to the working

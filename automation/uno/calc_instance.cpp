@@ -94,6 +94,7 @@ CalcInstance::CalcInstance(const OfficeInstallation& installation,
       pipeName_(RandomPipeName()),
       pipeFiles_(pipeName_, profileUrl_),
       callTimeout_(callTimeout) {
+    profile_.RecordSockets(pipeFiles_.paths());
     const auto deadline = std::chrono::steady_clock::now() + connectTimeout;
     const std::vector<std::string> arguments = OfficeArguments(profileUrl_, pipeName_);
     const std::vector<std::string> environment = OfficeEnvironment(profile_);
