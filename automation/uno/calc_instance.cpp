@@ -51,7 +51,11 @@ rtl::OUString FileUrl(const std::filesystem::path& path) {
 
 std::vector<std::string> OfficeArguments(const rtl::OUString& profileUrl,
                                          const std::string& pipeName) {
+    // Extensions need no synchronising in a profile just seeded with the installation's build,
+    // and a profile that is removed at the end needs no backup at shutdown.
     return {"-env:UserInstallation=" + ToUtf8(profileUrl),
+            "-env:DISABLE_EXTENSION_SYNCHRONIZATION=1",
+            "-env:SecureUserConfig=false",
             "--headless",
             "--invisible",
             "--nologo",

@@ -137,21 +137,29 @@ void WriteFile(const fs::path& path, std::string_view content) {
     }
 }
 
-// The two files that let a new profile skip first-start work: the version last set up, and the
-// build the extensions were last synchronised with.
+// One setting of the profile's registry.
+std::string RegistryItem(std::string_view path, std::string_view name, std::string_view value) {
+    return "<item oor:path=\"" + std::string(path) + "\"><prop oor:name=\"" + std::string(name) +
+           "\" oor:op=\"fuse\"><value>" + XmlEscaped(value) + "</value></prop></item>\n";
+}
+
+// What lets a new profile skip first-start work: the version last set up, the set-up marked as
+// done and not the first run, and the build that the extensions and the compatibility of the
+// profile were last checked with (the extensions directory and the registry each keep one).
 void Seed(const fs::path& userInstallation, const ProfileSeed& seed) {
     const fs::path user = userInstallation / "user";
     MakeDirectory(user / "extensions");
-    WriteFile(user / "registrymodifications.xcu",
-              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-              "<oor:items xmlns:oor=\"http://openoffice.org/2001/registry\" "
-              "xmlns:xs=\"http://www.w3.org/2001/XMLSchema\" "
-              "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\">\n"
-              "<item oor:path=\"/org.openoffice.Setup/Product\">"
-              "<prop oor:name=\"ooSetupLastVersion\" oor:op=\"fuse\"><value>" +
-                  XmlEscaped(seed.setupVersion) +
-                  "</value></prop></item>\n"
-                  "</oor:items>\n");
+    WriteFile(
+        user / "registrymodifications.xcu",
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<oor:items xmlns:oor=\"http://openoffice.org/2001/registry\" "
+        "xmlns:xs=\"http://www.w3.org/2001/XMLSchema\" "
+        "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\">\n" +
+            RegistryItem("/org.openoffice.Setup/Product", "ooSetupLastVersion", seed.setupVersion) +
+            RegistryItem("/org.openoffice.Setup/Office", "ooSetupInstCompleted", "true") +
+            RegistryItem("/org.openoffice.Setup/Office", "LastCompatibilityCheckID", seed.buildId) +
+            RegistryItem("/org.openoffice.Office.Common/Misc", "FirstRun", "false") +
+            "</oor:items>\n");
     WriteFile(user / "extensions/buildid", seed.buildId);
 }
 
