@@ -53,8 +53,9 @@ TerminationSignals::TerminationSignals(LogSource& logs) : logs_(logs) {
         throw std::runtime_error("cannot make the pipe for termination signals");
     }
     pipeIn.store(fds[1]);
-    notifier_ = new QSocketNotifier(fds[0], QSocketNotifier::Read, &owner_);
-    QObject::connect(notifier_, &QSocketNotifier::activated, &owner_, [this] { OnSignal(); });
+    notifier_ = std::make_unique<QSocketNotifier>(fds[0], QSocketNotifier::Read);
+    QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(),
+                     [this] { OnSignal(); });
 
     struct sigaction action {};
     action.sa_handler = OnTerminationSignal;
@@ -72,7 +73,9 @@ TerminationSignals::~TerminationSignals() {
     for (const int signal : kSignals) {
         ::signal(signal, SIG_DFL);
     }
-    close(static_cast<int>(notifier_->socket()));
+    const int pipeOut = static_cast<int>(notifier_->socket());
+    notifier_.reset();
+    close(pipeOut);
     close(pipeIn.exchange(-1));
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QObject>
 #include <QSocketNotifier>
+#include <memory>
 
 #include "calc/calculate_root.h"
 
@@ -38,8 +38,8 @@ class TerminationSignals final : public LogSource {
 
     LogSource& logs_;
     QWidget* window_ = nullptr;
-    QSocketNotifier* notifier_ = nullptr;
-    QObject owner_;
+    // Reads the pipe that the handler writes to.
+    std::unique_ptr<QSocketNotifier> notifier_;
 };
 
 }  // namespace secant_root

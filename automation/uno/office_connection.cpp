@@ -55,11 +55,12 @@ std::optional<OfficeConnection> OfficeConnection::Await(
     const auto left = std::max(std::chrono::duration_cast<std::chrono::milliseconds>(
                                    deadline - std::chrono::steady_clock::now()),
                                std::chrono::milliseconds(1));
-    const int fd = socket.get();
-    const KillDeadline limit(office.id(), fd, left);
+    // Made before the deadline, so that the socket outlives it.
+    const rtl::Reference<SocketConnection> connection(
+        new SocketConnection(std::move(socket), FromUtf8("pipe," + pipeName)));
+    const KillDeadline limit(office.id(), connection->socket(), left);
     try {
-        return OfficeConnection(rtl::Reference<SocketConnection>(
-            new SocketConnection(std::move(socket), FromUtf8("pipe," + pipeName))));
+        return OfficeConnection(connection);
     } catch (...) {
         if (limit.Expired()) {
             throw CannotCreateObjectError(FilledText(
