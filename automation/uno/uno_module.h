@@ -13,6 +13,8 @@ struct UnoModuleEntry {
     int version;
     // A new client: every context one private LibreOffice Calc instance.
     std::unique_ptr<LogSource> (*newSpreadsheetLog)();
+    // Kills every instance that the module's clients have running; async-signal-safe.
+    void (*endInstancesNow)() noexcept;
 };
 
 inline constexpr int kUnoModuleVersion = 1;

@@ -11,5 +11,5 @@ std::unique_ptr<secant_root::LogSource> NewSpreadsheetLog() {
 }  // namespace
 
 extern "C" __attribute__((visibility("default")))
-const secant_root::UnoModuleEntry secant_root_uno_module_entry{secant_root::kUnoModuleVersion,
-                                                               &NewSpreadsheetLog};
+const secant_root::UnoModuleEntry secant_root_uno_module_entry{
+    secant_root::kUnoModuleVersion, &NewSpreadsheetLog, &secant_root::EndSpreadsheetInstancesNow};

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <locale.h>
+#include <signal.h>
 #include <QCoreApplication>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -122,6 +123,58 @@ INSTANTIATE_TEST_SUITE_P(
                                         SECANT_ROOT_PROGRAM_WITHOUT_OFFICE,
                                         {"LibreOffice is not installed"}}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// SIGTERM, SIGINT and SIGHUP end the program cleanly: while idle as a closed window does, during
+// a calculation at once, by the same signal, with the instance killed and its files removed.
+struct SignalCase {
+    const char* name;
+    int signal;
+    bool duringCalculation;
+};
+
+class EndToEndSignals : public ::testing::TestWithParam<SignalCase> {};
+
+TEST_P(EndToEndSignals, EndTheProgramAndLeaveNothing) {
+    const SignalCase& c = GetParam();
+    DesktopSession desktop;
+    ProgramUnderTest program(desktop, kProgram, QStringLiteral("C.UTF-8"));
+    program.WaitUntilReady();
+    if (c.duringCalculation) {
+        program.Type("0.001");
+        program.ClickCalculate();
+        const auto deadline = std::chrono::steady_clock::now() + 30s;
+        const auto officeRuns = [&] {
+            for (const testing::ProcessStatus& process : program.LeftBehind()) {
+                if (process.name == "soffice.bin") {
+                    return true;
+                }
+            }
+            return false;
+        };
+        while (!officeRuns()) {
+            ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "no instance was started";
+        }
+    }
+
+    program.SendSignal(c.signal);
+
+    if (c.duringCalculation) {
+        EXPECT_EQ(program.WaitForEndingSignal(), c.signal);
+    } else {
+        EXPECT_EQ(program.WaitForExit(), 0);
+    }
+    EXPECT_THAT(program.LeftBehind(), IsEmpty());
+    EXPECT_THAT(program.TemporaryFilesLeft(), IsEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, EndToEndSignals,
+                         ::testing::Values(SignalCase{"TermWhileIdle", SIGTERM, false},
+                                           SignalCase{"IntWhileIdle", SIGINT, false},
+                                           SignalCase{"HupWhileIdle", SIGHUP, false},
+                                           SignalCase{"TermDuringACalculation", SIGTERM, true},
+                                           SignalCase{"IntDuringACalculation", SIGINT, true},
+                                           SignalCase{"HupDuringACalculation", SIGHUP, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 struct Outcome {
     int exitCode = -1;

@@ -1,5 +1,6 @@
 #include "tests/e2e/program_under_test.h"
 
+#include <signal.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -180,6 +181,16 @@ int ProgramUnderTest::WaitForExit() {
     if (!process_.waitForFinished(30000) || process_.exitStatus() != QProcess::NormalExit) {
         return -1;
     }
+    return process_.exitCode();
+}
+
+void ProgramUnderTest::SendSignal(int signal) { kill(static_cast<pid_t>(pid_), signal); }
+
+int ProgramUnderTest::WaitForEndingSignal() {
+    if (!process_.waitForFinished(30000) || process_.exitStatus() != QProcess::CrashExit) {
+        return 0;
+    }
+    // QProcess gives the signal's number as the exit code of a crash.
     return process_.exitCode();
 }
 

@@ -48,6 +48,9 @@ class ProgramUnderTest {
     void Close();
     // The exit status once the program has ended by itself; -1 if it crashed or hung.
     int WaitForExit();
+    void SendSignal(int signal);
+    // The signal that ended the program; 0 if it exited or hung.
+    int WaitForEndingSignal();
     // The processes that the program started and that still exist.
     std::vector<testing::ProcessStatus> LeftBehind();
     // What is left in the program's temporary directory (TMPDIR).
