@@ -6,8 +6,6 @@
 // Exit status 1 when a calculation gives a wrong answer or the soak run leaks processes or
 // descriptors. The timing goals are printed, met or missed: they hold on an idle machine only.
 
-#include <signal.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -165,8 +163,6 @@ int PositiveArgument(const char* text) {
 }  // namespace secant_root
 
 int main(int argc, char** argv) {
-    // As in the program: a write to an instance that has died fails with EPIPE.
-    signal(SIGPIPE, SIG_IGN);
     int runs = 11;
     int soak = 300;
     if (argc % 2 == 0) {

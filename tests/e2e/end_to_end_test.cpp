@@ -143,17 +143,20 @@ TEST_P(EndToEndSignals, EndTheProgramAndLeaveNothing) {
         program.Type("0.001");
         program.ClickCalculate();
         const auto deadline = std::chrono::steady_clock::now() + 30s;
-        const auto officeRuns = [&] {
+        const auto office = [&]() -> pid_t {
             for (const testing::ProcessStatus& process : program.LeftBehind()) {
                 if (process.name == "soffice.bin") {
-                    return true;
+                    return process.pid;
                 }
             }
-            return false;
+            return 0;
         };
-        while (!officeRuns()) {
+        pid_t instance = 0;
+        while ((instance = office()) == 0) {
             ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "no instance was started";
         }
+        // Held where it is, so that the calculation is surely under way when the signal comes.
+        kill(instance, SIGSTOP);
     }
 
     program.SendSignal(c.signal);
