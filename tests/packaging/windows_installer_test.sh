@@ -16,11 +16,13 @@ fail() { echo "windows installer test: $*" >&2; exit 1; }
 snapshot() { (cd "$drive" && find . -type f ! -path './windows/*' | LC_ALL=C sort); }
 # Column N of the row KEY of an installer table.
 table_cell() {
-    msiinfo export "$installer" "$1" | tr -d '\r' | awk -F'\t' -v key="$2" -v n="$3" '$1 == key { print $n }'
+    msiinfo export "$installer" "$1" | tr -d '\r' |
+        awk -F'\t' -v key="$2" -v n="$3" '$1 == key { print $n }'
 }
+# Whether the product is registered for the whole machine.
 registration() {
-    "$wine_run" reg query "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$product_code" \
-        >/dev/null 2>&1
+    local uninstall='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
+    "$wine_run" reg query "$uninstall\\$product_code" >/dev/null 2>&1
 }
 
 echo "== per-machine installer with a Start-menu shortcut"
@@ -32,15 +34,17 @@ shortcut_icon="$(table_cell Shortcut StartMenuShortcut 9)"
 [ "$shortcut_folder" = ProgramMenuFolder ] || fail "the shortcut is in $shortcut_folder"
 [ -n "$shortcut_icon" ] || fail "the shortcut has no icon"
 
-"$wine_run" --start-session
-trap 'registration && "$wine_run" msiexec /x "Z:$installer" /qn; "$wine_run" --end-session' EXIT
-before="$(snapshot)"
 program="$drive/Program Files/Secant root/secant-root.exe"
+"$wine_run" --start-session
+trap 'if registration || [ -e "$program" ]; then "$wine_run" msiexec /x "Z:$installer" /qn; fi
+      "$wine_run" --end-session' EXIT
+before="$(snapshot)"
 
 echo "== msiexec /i $installer /qn"
 "$wine_run" msiexec /i "Z:$installer" /qn || fail "msiexec /i failed"
 [ -f "$program" ] || fail "not installed: $program"
-cmp -s "$program" "$build/packaging/msi-stage/secant-root.exe" || fail "the installed program differs"
+stage="$build/packaging/msi-stage"
+cmp -s "$program" "$stage/secant-root.exe" || fail "the installed program differs"
 registration || fail "not registered for the whole machine (HKLM) as $product_code"
 # Windows puts ProgramMenuFolder in the all-users Start menu for an ALLUSERS=1 installation;
 # Wine's installer always resolves it to the user's own Start menu.
@@ -50,16 +54,22 @@ for menu in "ProgramData/Microsoft/Windows/Start Menu/Programs" \
     [ -f "$drive/$menu/$shortcut_name.lnk" ] && shortcut="$drive/$menu/$shortcut_name.lnk"
 done
 [ -n "$shortcut" ] || fail "no Start-menu shortcut $shortcut_name.lnk"
-link_texts="$(strings -el "$shortcut")"
-grep -qxF 'C:\Program Files\Secant root\' <<<"$link_texts" || fail "the shortcut does not start in the program's folder"
-icon="$(grep -F "\\$shortcut_icon" <<<"$link_texts" | grep -o 'C:\\.*')" || fail "the shortcut has no icon"
+# The shortcut's target, working folder and icon, as the texts it holds.
+link_texts="$(strings "$shortcut"; strings -el "$shortcut")"
+grep -qxF 'C:\Program Files\Secant root\secant-root.exe' <<<"$link_texts" ||
+    fail "the shortcut does not start the installed program"
+grep -qxF 'C:\Program Files\Secant root\' <<<"$link_texts" ||
+    fail "the shortcut does not start in the program's folder"
+icon="$(grep -F "\\$shortcut_icon" <<<"$link_texts" | grep -o 'C:\\.*')" ||
+    fail "the shortcut has no icon"
 icon_file="$drive/$(sed -e 's/^C://' -e 's|\\|/|g' <<<"$icon")"
-cmp -s "$icon_file" "$build/packaging/msi-stage/secant-root.ico" || fail "the shortcut's icon is not the program's"
+cmp -s "$icon_file" "$stage/secant-root.ico" || fail "the shortcut's icon is not the program's"
 echo "shortcut: ${shortcut#"$drive/"}, icon ${icon}"
 
 echo "== end-to-end test of the installed secant-root.exe"
 SECANT_ROOT_PROGRAM_UNDER_TEST='C:\Program Files\Secant root\secant-root.exe' LC_ALL=C.UTF-8 \
-    "$wine_run" "$build/tests/e2e_windows/end_to_end_windows_tests.exe" || fail "end-to-end test failed"
+    "$wine_run" "$build/tests/e2e_windows/end_to_end_windows_tests.exe" ||
+    fail "end-to-end test failed"
 
 echo "== msiexec /x $installer /qn"
 "$wine_run" msiexec /x "Z:$installer" /qn || fail "msiexec /x failed"
