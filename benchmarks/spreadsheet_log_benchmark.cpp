@@ -1,17 +1,19 @@
 // Measures what a click costs with logarithms from LibreOffice Calc, against the floor that any
 // design with one new private instance per calculation must pay, and checks in a soak run that
-// calculations leave no processes, descriptors, threads or memory behind.
+// clicks stay near their median and leave no processes, descriptors, threads or memory behind.
 //
-// Usage: spreadsheet_log_benchmark [--runs N] [--soak N]   (defaults: 7 and 200)
+// Usage: spreadsheet_log_benchmark [--runs N] [--soak N]   (defaults: 11 and 300)
 // Exit status 1 when a calculation gives a wrong answer or the soak run leaks processes or
-// descriptors.
+// descriptors. The timing goals are printed, met or missed: they hold on an idle machine only.
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <numeric>
 #include <string>
 #include <vector>
 
@@ -27,8 +29,9 @@ namespace {
 using Clock = std::chrono::steady_clock;
 namespace census = secant_root::testing;
 
-constexpr double kMaxRatio = 1.05;
-constexpr double kMaxClickSeconds = 0.5;
+// The goals: a click's median, and no click of the soak over this many times the median.
+constexpr double kMaxClickMedianSeconds = 0.100;
+constexpr double kMaxSoakClickToMedian = 2.0;
 
 // The window of one click: the precision typed, the answer shown.
 class ClickWindow : public CalcWindow {
@@ -72,6 +75,14 @@ double Median(std::vector<double> values) {
     return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
 
+// The nearest-rank percentile: the least value that at least `percent` % of the values do not
+// exceed.
+double Percentile(std::vector<double> values, double percent) {
+    std::sort(values.begin(), values.end());
+    const auto rank = static_cast<std::size_t>(std::ceil(percent / 100 * values.size()));
+    return values[std::clamp<std::size_t>(rank, 1, values.size()) - 1];
+}
+
 void PrintTimes(const char* label, const std::vector<double>& seconds) {
     const auto [least, most] = std::minmax_element(seconds.begin(), seconds.end());
     std::printf("%-44s median %6.1f ms   min-max %6.1f-%6.1f ms\n", label, Median(seconds) * 1e3,
@@ -90,8 +101,8 @@ Census TakeCensus() {
             census::ThreadCount(), census::ResidentKilobytes()};
 }
 
-// Returns whether the timing goals were met.
-bool Benchmark(int runs) {
+// Prints the medians of (a) and (b) and whether the click's goal was met.
+void Benchmark(int runs) {
     // The first calculation also starts this program's UNO runtime; neither series pays that.
     Click();
     StartOneLnStop();
@@ -104,23 +115,31 @@ bool Benchmark(int runs) {
     std::printf("%d runs each, alternating, after one warm-up of each\n", runs);
     PrintTimes("(a) click to answer, precision 0.001, 9 LN", clicks);
     PrintTimes("(b) floor: start, 1 LN, shut down", floors);
-    const double ratio = Median(clicks) / Median(floors);
-    const bool met = ratio <= kMaxRatio && Median(clicks) < kMaxClickSeconds;
-    std::printf("ratio a/b of the medians: %.3f (goal <= %.2f, and (a) under %.1f s): %s\n", ratio,
-                kMaxRatio, kMaxClickSeconds, met ? "met" : "MISSED");
-    return met;
+    std::printf("(a) - (b): %.1f ms for the 8 further FunctionAccess services and LN calls\n",
+                (Median(clicks) - Median(floors)) * 1e3);
+    std::printf("goal: click median <= %.0f ms: %s\n", kMaxClickMedianSeconds * 1e3,
+                Median(clicks) <= kMaxClickMedianSeconds ? "met" : "MISSED");
 }
 
 // Returns whether nothing leaked.
 bool Soak(int calculations) {
     const Census before = TakeCensus();
-    const double seconds = SecondsOf([calculations] {
-        for (int i = 0; i < calculations; ++i) {
-            Click();
-        }
-    });
+    std::vector<double> clicks;
+    for (int i = 0; i < calculations; ++i) {
+        clicks.push_back(SecondsOf(Click));
+    }
     const Census after = TakeCensus();
-    std::printf("soak: %d calculations in %.1f s\n", calculations, seconds);
+    const double median = Median(clicks);
+    const double most = *std::max_element(clicks.begin(), clicks.end());
+    std::printf("soak: %d calculations in %.1f s\n", calculations,
+                std::accumulate(clicks.begin(), clicks.end(), 0.0));
+    std::printf("  clicks: p50 %.1f ms   p99 %.1f ms   max %.1f ms\n", median * 1e3,
+                Percentile(clicks, 99) * 1e3, most * 1e3);
+    std::printf("  goal: no click over %.0f x the median: %s (%d over)\n", kMaxSoakClickToMedian,
+                most <= kMaxSoakClickToMedian * median ? "met" : "MISSED",
+                static_cast<int>(std::count_if(clicks.begin(), clicks.end(), [&](double s) {
+                    return s > kMaxSoakClickToMedian * median;
+                })));
     std::printf("  %-22s %8s %8s\n", "", "before", "after");
     std::printf("  %-22s %8d %8d\n", "child processes", before.children, after.children);
     std::printf("  %-22s %8d %8d\n", "open descriptors", before.descriptors, after.descriptors);
@@ -144,8 +163,8 @@ int PositiveArgument(const char* text) {
 }  // namespace secant_root
 
 int main(int argc, char** argv) {
-    int runs = 7;
-    int soak = 200;
+    int runs = 11;
+    int soak = 300;
     if (argc % 2 == 0) {
         std::fprintf(stderr, "usage: %s [--runs N] [--soak N]\n", argv[0]);
         return 2;

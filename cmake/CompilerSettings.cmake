@@ -4,6 +4,12 @@
 # Windows resource compiler, which takes no such options.)
 add_compile_options("$<$<COMPILE_LANGUAGE:C,CXX>:-ffp-contract=off;-fno-fast-math>")
 
+# Objects that the toolchain has every executable start with (cmake/i686-w64-mingw32.cmake).
+if(SECANT_ROOT_START_UP_OBJECTS)
+    add_link_options(
+        "$<$<STREQUAL:$<TARGET_PROPERTY:TYPE>,EXECUTABLE>:${SECANT_ROOT_START_UP_OBJECTS}>")
+endif()
+
 # The project's own targets link this for the source root as include path and the full set of
 # warnings; third-party code built alongside (GoogleTest) does not. Warnings are errors in the
 # presets and in CI (CMAKE_COMPILE_WARNING_AS_ERROR), not in a plain build, where a newer or older

@@ -22,9 +22,13 @@ set(CMAKE_CXX_FLAGS_INIT "-msse2 -mfpmath=sse")
 
 # The runtime (libgcc, libstdc++, winpthread) is linked in, so that a program is one .exe that
 # needs no mingw DLLs beside it.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+
 # CRT_fp8.o makes the start-up code of every program (main and WinMain alike) set the x87 unit to
 # 53-bit precision; mingw's default leaves it at 64 bits. The arithmetic of the project's own code
 # runs in SSE2, but the prebuilt libstdc++ reads decimal numbers (std::from_chars) with the x87
 # unit, which at 64 bits rounds some results twice and misses the nearest double.
-set(CMAKE_EXE_LINKER_FLAGS_INIT
-    "-static ${CMAKE_FIND_ROOT_PATH}/lib/CRT_fp8.o")
+# cmake/CompilerSettings.cmake links it into every executable. It is not one of the linker flags
+# above, which CMake keeps in the cache of a build directory from its first configuration on: a
+# build directory made before it was added would go on building without it.
+set(SECANT_ROOT_START_UP_OBJECTS ${CMAKE_FIND_ROOT_PATH}/lib/CRT_fp8.o)

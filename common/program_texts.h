@@ -50,6 +50,10 @@ inline constexpr std::string_view kStartExcelAdvice =
     "Microsoft Excel установлен, но не запустился по указанной причине. Устраните её и запустите "
     "программу снова; если ошибка повторяется, восстановите установку Microsoft Excel.";
 
+// The program's own parts do not fit together.
+inline constexpr std::string_view kReinstallProgramAdvice =
+    "Переустановите программу: её части принадлежат разным версиям.";
+
 // What the Win32 window could not do; the system's status follows in parentheses.
 inline constexpr std::string_view kPrecisionBoxUnreadable =
     "Не удалось прочитать текст поля txtEps";

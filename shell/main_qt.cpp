@@ -8,6 +8,7 @@
 #include "automation/spreadsheet_log.h"
 #include "shell/display_failure_guard_qt.h"
 #include "shell/main_window_qt.h"
+#include "shell/termination_signals_posix.h"
 
 int main(int argc, char** argv) {
     // A write to a LibreOffice instance that has just died must fail with EPIPE and end in the
@@ -22,8 +23,10 @@ int main(int argc, char** argv) {
     // is set: Qt would append it to the window's caption.
     QGuiApplication::setDesktopFileName(QStringLiteral("secant-root"));
 
-    secant_root::SpreadsheetLog logs;
+    secant_root::SpreadsheetLog spreadsheet;
+    secant_root::TerminationSignals logs(spreadsheet);
     secant_root::MainWindow window(logs);
+    logs.SetWindow(window);
     window.show();
     return QApplication::exec();
 }

@@ -11,10 +11,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,12 +40,28 @@ using namespace std::chrono_literals;
 struct StartFailure {
     const char* name;
     // The script of soffice.bin; none when it is missing.
-    const char* script;
+    std::optional<std::string> script;
     bool executable;
     const char* reason;
+    // Whether the failure comes at once rather than at the start limit.
+    bool atOnce = true;
     // A program that is not there was not installed; one that is there could not be started.
     std::string_view advice = texts::kStartLibreOfficeAdvice;
 };
+
+// A script of soffice.bin that first puts `plant` at the path of the pipe that it is asked to
+// accept on ($pipe), as another user could, and records that path for the test to remove.
+std::string PlantingScript(const std::string& plant) {
+    return "pipe=/tmp/OSL_PIPE_$(id -u)_$(printf '%s\\n' \"$@\" |"
+           " sed -n 's/^--accept=pipe,name=\\([^;]*\\);.*/\\1/p')\n"
+           "echo \"$pipe\" >\"$here/planted\"\n" +
+           plant + "\nsleep 600";
+}
+
+// A shell command that runs a listener on the socket path $1 (accepting and never answering).
+constexpr const char* kListener =
+    "perl -MIO::Socket::UNIX -e '$s = IO::Socket::UNIX->new(Local => $ARGV[0], Listen => 1) or "
+    "die $!; $c = $s->accept; sleep 600'";
 
 class CalcInstanceStartFailures : public NoLeftoversTest,
                                   public ::testing::WithParamInterface<StartFailure> {};
@@ -50,22 +69,35 @@ class CalcInstanceStartFailures : public NoLeftoversTest,
 TEST_P(CalcInstanceStartFailures, RaiseCannotCreateObjectAndLeaveNothing) {
     const StartFailure& c = GetParam();
     FakeOfficeInstallation fake;
-    if (c.script != nullptr) {
-        fake.WriteOfficeScript(c.script, c.executable);
+    if (c.script) {
+        fake.WriteOfficeScript(*c.script, c.executable);
     }
 
+    const auto start = std::chrono::steady_clock::now();
     const AppError error = RaisedError([&] { CalcInstance instance(fake.installation(), 2s); });
+    const auto took = std::chrono::steady_clock::now() - start;
 
+    std::string planted;
+    std::getline(std::ifstream(fake.programDirectory() / "planted"), planted);
+    pid_t stranger = 0;
+    std::ifstream(fake.programDirectory() / "stranger") >> stranger;
+    if (stranger > 0) {
+        kill(stranger, SIGKILL);
+    }
     EXPECT_EQ(error.kind(), ErrorKind::CannotCreateObject);
     EXPECT_EQ(error.number(), kCannotCreateObjectNumber);
     EXPECT_THAT(error.description(), HasSubstr(c.reason));
     EXPECT_EQ(error.advice(), c.advice);
+    EXPECT_LT(took, c.atOnce ? 1500ms : 4s);
+    if (!planted.empty()) {
+        std::filesystem::remove(planted);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Offices, CalcInstanceStartFailures,
     ::testing::Values(
-        StartFailure{"Missing", nullptr, true, "soffice.bin: No such file or directory",
+        StartFailure{"Missing", std::nullopt, true, "soffice.bin: No such file or directory", true,
                      texts::kInstallLibreOfficeAdvice},
         StartFailure{"NotExecutable", "exit 0", false, "soffice.bin: Permission denied"},
         StartFailure{"ExitsAtOnce", "exit 3", true, "LibreOffice exited with code 3 before"},
@@ -77,10 +109,39 @@ INSTANTIATE_TEST_SUITE_P(
                      "no profile here"},
         // Asking to be restarted is honoured, but not for ever.
         StartFailure{"AlwaysAsksForARestart", "echo >>\"$here/starts\"; exit 81", true,
-                     "exited with code 81"}),
+                     "exited with code 81"},
+        // What another user could put at the pipe's public path before the office binds it.
+        StartFailure{"PipeLinkedToAnotherListener",
+                     PlantingScript(std::string(kListener) + " \"$here/other\" & sleep 0.2; " +
+                                    "ln -s \"$here/other\" \"$pipe\""),
+                     true, "/program/other; the program did not connect to it"},
+        StartFailure{"PipeLinkedToNothing", PlantingScript("ln -s /nowhere \"$pipe\""), true,
+                     " is a symbolic link to /nowhere; the program did not connect to it"},
+        StartFailure{"PipeIsARegularFile", PlantingScript("touch \"$pipe\""), true,
+                     " is a regular file, not a socket"},
+        StartFailure{"PipeServedByAnotherProcess",
+                     PlantingScript("setsid " + std::string(kListener) +
+                                    " \"$pipe\" & echo $! >\"$here/stranger\""),
+                     true, "not by the instance"},
+        // An office that accepts and never answers is ended at the start limit.
+        StartFailure{"AcceptsButNeverAnswers",
+                     PlantingScript("exec " + std::string(kListener) + " \"$pipe\""), true,
+                     "LibreOffice accepted a connection but did not answer within", false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 class CalcInstanceStart : public NoLeftoversTest {};
+
+// The private directories of instances in the temporary directory.
+std::set<std::filesystem::path> PrivateDirectories() {
+    std::set<std::filesystem::path> directories;
+    for (const auto& entry :
+         std::filesystem::directory_iterator(std::filesystem::temp_directory_path())) {
+        if (entry.path().filename().string().starts_with("secant-root-")) {
+            directories.insert(entry.path());
+        }
+    }
+    return directories;
+}
 
 TEST_F(CalcInstanceStart, IsRestartedWhenLibreOfficeAsksForIt) {
     FakeOfficeInstallation fake;
@@ -141,6 +202,46 @@ TEST_F(CalcInstanceStart, AnInstanceThatStopsAnsweringIsKilledAtTheCallLimit) {
     EXPECT_EQ(error.number(), kNoAnswerNumber);
     EXPECT_THAT(error.description(), HasSubstr("did not answer LN within 0.3 s"));
     EXPECT_TRUE(EndsWithin(office, 1s));
+}
+
+// Nothing can catch SIGKILL: the next instance of any run removes what the killed one left, and
+// only that.
+TEST_F(CalcInstanceStart, TheNextInstanceRemovesWhatAKilledProgramLeft) {
+    ::testing::GTEST_FLAG(death_test_style) = "threadsafe";
+    const std::set<std::filesystem::path> before = PrivateDirectories();
+    EXPECT_EXIT(
+        {
+            const CalcInstance instance(OfficeInstallation::Default());
+            raise(SIGKILL);
+        },
+        ::testing::KilledBySignal(SIGKILL), "");
+    std::vector<std::filesystem::path> left;
+    std::ranges::set_difference(PrivateDirectories(), before, std::back_inserter(left));
+    ASSERT_EQ(left.size(), 1u) << "the killed program left no private directory";
+    std::vector<std::string> sockets;
+    std::ifstream record(left[0] / "sockets");
+    for (std::string path; std::getline(record, path);) {
+        if (std::filesystem::exists(std::filesystem::symlink_status(path))) {
+            sockets.push_back(path);
+        }
+    }
+    EXPECT_FALSE(sockets.empty()) << "the killed program's instance left no socket";
+
+    // One without a lock may be one being made, or one of another version of the program.
+    const std::filesystem::path unlocked =
+        std::filesystem::temp_directory_path() / "secant-root-unlckd";
+    std::filesystem::create_directory(unlocked);
+
+    const CalcInstance running(OfficeInstallation::Default());
+    const CalcInstance next(OfficeInstallation::Default());
+
+    EXPECT_TRUE(std::filesystem::remove(unlocked)) << "a directory without a lock was removed";
+    EXPECT_FALSE(std::filesystem::exists(left[0]));
+    for (const std::string& path : sockets) {
+        EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(path))) << path;
+    }
+    double ln = 0;
+    EXPECT_TRUE(running.CallLn(2.0) >>= ln) << "the directory of a running instance was removed";
 }
 
 // Temporary directories that the office once could not use: one relative to the working

@@ -156,5 +156,16 @@ TEST(FormatGeneralNumber, UsesTheGivenSeparatorEverywhere) {
               "5");
 }
 
+#if defined(_WIN32) && defined(__i386__)
+// The runtime reads decimal numbers with the x87 unit, correctly rounded only when the unit
+// rounds to double (precision control, bits 8 and 9 of the control word, = 2): every program of
+// the 32-bit Windows build starts so, this test program as the others.
+TEST(X87Unit, RoundsToDoubleFromTheStart) {
+    unsigned short controlWord = 0;
+    __asm__ volatile("fnstcw %0" : "=m"(controlWord));
+    EXPECT_EQ(controlWord & 0x0300, 0x0200) << "control word 0x" << std::hex << controlWord;
+}
+#endif
+
 }  // namespace
 }  // namespace secant_root

@@ -1,6 +1,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <wrl/client.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -20,6 +21,7 @@
 namespace secant_root::testing {
 namespace {
 
+using Microsoft::WRL::ComPtr;
 using ::testing::ElementsAre;
 using ::testing::Eq;
 using ::testing::HasSubstr;
@@ -100,6 +102,14 @@ std::optional<AppError> ErrorOfRun(CalcWindow& window, LogSource& logs) {
 
 std::int32_t NumberOf(HRESULT status) { return static_cast<std::int32_t>(status); }
 
+// The message filter registered on this thread, which stays registered.
+ComPtr<IMessageFilter> CurrentMessageFilter() {
+    ComPtr<IMessageFilter> current;
+    CoRegisterMessageFilter(nullptr, &current);
+    CoRegisterMessageFilter(current.Get(), nullptr);
+    return current;
+}
+
 TEST_F(SpreadsheetLogCom, RunForOneThousandthReadsTheGetterAndInvokesLnNineTimes) {
     SpreadsheetLog log;
     ObservedLog observed(log, &server);
@@ -170,13 +180,20 @@ const LnFaultCase kLnFaultCases[] = {
      Eq("Unable to get the Ln property of the WorksheetFunction class"), 5},
     {"InvokeRaisesDeferred", Fault::InvokeRaisesDeferred, ErrorKind::AutomationFailure,
      NumberOf(0x800A01A8), Eq("Вычисление прервано"), 5},
-    // wCode 1004 maps to 0x80040200 + 1004.
-    {"InvokeRaisesWithWCode", Fault::InvokeRaisesWithWCode, ErrorKind::AutomationFailure,
-     NumberOf(0x800405EC), Eq("Application-defined or object-defined error"), 5},
+    // The number of a wCode is the wCode itself.
+    {"InvokeRaisesWithWCode", Fault::InvokeRaisesWithWCode, ErrorKind::AutomationFailure, 1004,
+     Eq("Application-defined or object-defined error"), 5},
     {"InvokeRaisesWithoutCode", Fault::InvokeRaisesWithoutCode, ErrorKind::AutomationFailure,
      NumberOf(DISP_E_EXCEPTION), Eq("No error code"), 5},
     {"InvokeFails", Fault::InvokeFails, ErrorKind::AutomationFailure,
      NumberOf(DISP_E_MEMBERNOTFOUND), Eq("Ln is not available"), 5},
+    // What the calls before left behind is not the description of a failure that sets none.
+    {"StaleErrorInfoThenGetterFails", Fault::StaleErrorInfoThenGetterFails,
+     ErrorKind::AutomationFailure, NumberOf(0x800A03EC),
+     Eq(std::string(texts::kAutomationErrorPrefix) + "0x800A03EC"), 4},
+    {"StaleErrorInfoThenInvokeFails", Fault::StaleErrorInfoThenInvokeFails,
+     ErrorKind::AutomationFailure, NumberOf(DISP_E_MEMBERNOTFOUND),
+     Eq(std::string(texts::kAutomationErrorPrefix) + "0x80020003"), 5},
     {"ResultIsText", Fault::ResultIsText, ErrorKind::TypeMismatch, kTypeMismatchNumber,
      StartsWith(std::string(texts::kTypeMismatch) + ": "), 5},
     {"ResultIsObject", Fault::ResultIsObject, ErrorKind::TypeMismatch, kTypeMismatchNumber,
@@ -276,6 +293,7 @@ TEST_P(SpreadsheetLogComCreationFaults, OpenRaisesCannotCreateObjectBeforeAnyOth
     EXPECT_THAT(observed.applicationReferencesBeforeClose, IsEmpty());
     EXPECT_EQ(window.reads, 0);
     EXPECT_EQ(server.ApplicationReferences(), 0);
+    EXPECT_FALSE(CurrentMessageFilter()) << "the failed Open left its message filter registered";
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -332,6 +350,36 @@ TEST_F(SpreadsheetLogCom, EachContextHoldsItsOwnApplicationUntilItsClose) {
         EXPECT_THAT(server.GetterReadsPerApplication(), ElementsAre(2, 1));
     }
     // The client lets go of a context left open when it goes itself.
+    EXPECT_EQ(server.ApplicationReferences(), 0);
+}
+
+// A busy application rejects calls (SERVERCALL_RETRYLATER) until it is ready: while a context is
+// open, the thread's message filter has COM try them again every 100 ms for 30 s, and gives up at
+// once on a call rejected for good. The thread's previous filter comes back after the last Close.
+TEST_F(SpreadsheetLogCom, WhileAContextIsOpenRejectedCallsAreRetriedForThirtySeconds) {
+    constexpr DWORD kGiveUp = static_cast<DWORD>(-1);
+    SpreadsheetLog first;
+    SpreadsheetLog second;
+    const LogSource::Context outer = first.Open();
+    IMessageFilter* const outerFilter = CurrentMessageFilter().Get();
+    ASSERT_NE(outerFilter, nullptr);
+
+    const LogSource::Context inner = second.Open();
+    {
+        const ComPtr<IMessageFilter> filter = CurrentMessageFilter();
+        ASSERT_TRUE(filter);
+        EXPECT_NE(filter.Get(), outerFilter);
+        EXPECT_EQ(filter->RetryRejectedCall(nullptr, 0, SERVERCALL_RETRYLATER), 100u);
+        EXPECT_EQ(filter->RetryRejectedCall(nullptr, 29'999, SERVERCALL_RETRYLATER), 100u);
+        EXPECT_EQ(filter->RetryRejectedCall(nullptr, 30'000, SERVERCALL_RETRYLATER), kGiveUp);
+        EXPECT_EQ(filter->RetryRejectedCall(nullptr, 0, SERVERCALL_REJECTED), kGiveUp);
+    }
+    EXPECT_EQ(second.Ln(inner, 2.0), kLogTable[1].ln);
+    second.Close(inner);
+    EXPECT_EQ(CurrentMessageFilter().Get(), outerFilter);
+
+    first.Close(outer);
+    EXPECT_FALSE(CurrentMessageFilter());
     EXPECT_EQ(server.ApplicationReferences(), 0);
 }
 

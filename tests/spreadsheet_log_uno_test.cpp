@@ -207,10 +207,9 @@ class UsersOffice {
         : home_(fs::temp_directory_path() / "users-home"),
           process_(OfficeInstallation::Default().programDirectory() / "soffice",
                    {"--headless", "--norestore", "--accept=pipe,name=" + PipeName() + ";urp;"},
-                   Environment(home_)) {
-        connection_ = OfficeConnection::Await(
-            PipeName(), process_, std::chrono::steady_clock::now() + std::chrono::seconds(60));
-    }
+                   Environment(home_)),
+          connection_(OfficeConnection::Await(
+              PipeName(), process_, std::chrono::steady_clock::now() + std::chrono::seconds(60))) {}
 
     ~UsersOffice() {
         try {

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <exception>
 #include <initializer_list>
+#include <utility>
 
 #include "tests/scripted_log_source.h"
 
@@ -65,6 +66,12 @@ void Raise(EXCEPINFO* exception, SCODE scode, WORD wCode, const wchar_t* descrip
     exception->bstrSource = SysAllocString(L"Microsoft Excel");
     exception->bstrDescription = SysAllocString(description);
     exception->bstrHelpFile = SysAllocString(L"xlmain11.chm");
+}
+
+void LeaveStaleErrorInfo(const StandInSpreadsheet& server, REFIID iid) {
+    if (server.LeavesStaleErrorInfo()) {
+        SetErrorDescription(L"Stale error information", iid);
+    }
 }
 
 HRESULT STDMETHODCALLTYPE FillInDeferredException(EXCEPINFO* exception) {
@@ -190,6 +197,7 @@ class StandInWorksheetFunction final : public IDispatch, public ISupportErrorInf
                       L"Unable to get the Ln property of the WorksheetFunction class");
                 return DISP_E_EXCEPTION;
             case Fault::InvokeRaisesDeferred:
+                exception.scode = kObjectRequired;
                 exception.pfnDeferredFillIn = &FillInDeferredException;
                 return DISP_E_EXCEPTION;
             case Fault::InvokeRaisesWithWCode:
@@ -201,6 +209,8 @@ class StandInWorksheetFunction final : public IDispatch, public ISupportErrorInf
             case Fault::InvokeFails:
                 SetErrorDescription(L"Ln is not available", IID_IDispatch);
                 return DISP_E_MEMBERNOTFOUND;
+            case Fault::StaleErrorInfoThenInvokeFails:
+                return DISP_E_MEMBERNOTFOUND;
             case Fault::ResultIsText:
                 return Text(L"abc", result);
             case Fault::ResultIsNumberText:
@@ -210,6 +220,7 @@ class StandInWorksheetFunction final : public IDispatch, public ISupportErrorInf
             case Fault::ResultIsObjectWithValue:
                 return Object(true, x, result);
             default:
+                LeaveStaleErrorInfo(server_, IID_IDispatch);
                 result.vt = VT_R8;
                 result.dblVal = TableLn(x);
                 return S_OK;
@@ -288,9 +299,13 @@ class StandInApplication final : public ApplicationInterface, public ISupportErr
             SetErrorDescription(L"Stale error information", kApplicationInterface);
             return RPC_E_CALL_REJECTED;
         }
+        if (fault == Fault::StaleErrorInfoThenGetterFails) {
+            return kApplicationDefinedError;
+        }
         if (fault == Fault::GetterReturnsNoObject) {
             return S_OK;
         }
+        LeaveStaleErrorInfo(server_, kApplicationInterface);
         worksheetFunction.AddRef();
         *result = &worksheetFunction;
         return S_OK;
@@ -345,7 +360,17 @@ StandInSpreadsheet::StandInSpreadsheet()
     EXPECT_EQ(status, S_OK) << "the stand-in could not register its class factory";
 }
 
-StandInSpreadsheet::~StandInSpreadsheet() { CoRevokeClassObject(registration_); }
+// COM keeps references to the objects it has carried to a client in another process, and to the
+// registered factory, until the apartment ends; disconnected, they are let go now.
+StandInSpreadsheet::~StandInSpreadsheet() {
+    CoRevokeClassObject(registration_);
+    CoDisconnectObject(factory_.get(), 0);
+    for (const auto& application : applications_) {
+        CoDisconnectObject(static_cast<IDispatch*>(&application->worksheetFunction), 0);
+        CoDisconnectObject(static_cast<ApplicationInterface*>(application.get()), 0);
+    }
+    CoDisconnectObject(resultObject_.get(), 0);
+}
 
 HRESULT StandInSpreadsheet::CreateApplication(REFIID iid, void** object) {
     if (fault == Fault::CreationRefused) {
@@ -353,6 +378,20 @@ HRESULT StandInSpreadsheet::CreateApplication(REFIID iid, void** object) {
     }
     applications_.push_back(std::make_unique<StandInApplication>(*this));
     return applications_.back()->QueryInterface(iid, object);
+}
+
+std::optional<Fault> FaultNamed(std::wstring_view name) {
+    static constexpr std::pair<std::wstring_view, Fault> kNames[] = {
+        {L"None", Fault::None},
+        {L"InterfaceNotOffered", Fault::InterfaceNotOffered},
+        {L"InvokeRaisesDeferred", Fault::InvokeRaisesDeferred},
+    };
+    for (const auto& [known, fault] : kNames) {
+        if (known == name) {
+            return fault;
+        }
+    }
+    return std::nullopt;
 }
 
 Fault StandInSpreadsheet::FaultOfThisCall() const {

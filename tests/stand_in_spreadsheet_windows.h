@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include <memory>
+#include <optional>
+#include <string_view>
 #include <vector>
 
 namespace secant_root::testing {
@@ -18,8 +20,12 @@ enum class Fault {
     GetterFails,
     GetterFailsWithoutErrorInfo,
     GetterReturnsNoObject,
-    // Ln raises an exception: described at once, through a deferred fill-in, by its 16-bit wCode
-    // only, or with no error code at all.
+    // Every call that succeeds leaves error information behind, and then the getter or Ln fails
+    // without setting any.
+    StaleErrorInfoThenGetterFails,
+    StaleErrorInfoThenInvokeFails,
+    // Ln raises an exception: described at once, through a deferred fill-in (with its scode given
+    // at once), by its 16-bit wCode only, or with no error code at all.
     InvokeRaises,
     InvokeRaisesDeferred,
     InvokeRaisesWithWCode,
@@ -33,6 +39,9 @@ enum class Fault {
     ResultIsNumberText,
     ResultIsObjectWithValue,
 };
+
+// The fault of that name ("InvokeRaisesDeferred"), for a stand-in served from its own process.
+std::optional<Fault> FaultNamed(std::wstring_view name);
 
 // One IDispatch::Invoke call on the WorksheetFunction object, as it arrived.
 struct InvokeCall {
@@ -57,7 +66,8 @@ class StandInValue;
 // offers _Application with the WorksheetFunction getter at function-table entry 53, and its
 // WorksheetFunction object answers Ln (dispatch identifier 0x4016) with the correctly rounded
 // logarithm. The server owns every object it creates, so that reference counts can be read after
-// they have dropped to zero; a Release beyond zero fails the running test.
+// they have dropped to zero; a Release beyond zero fails the running test. It disconnects them
+// all from COM before they go, so that no reference COM still holds outlives them.
 class StandInSpreadsheet {
   public:
     StandInSpreadsheet();
@@ -85,6 +95,10 @@ class StandInSpreadsheet {
     // The fault of the Ln call under way, if it is the faulty one; the calls are counted by the
     // Invoke calls that came before it.
     Fault FaultOfThisCall() const;
+    bool LeavesStaleErrorInfo() const {
+        return fault == Fault::StaleErrorInfoThenGetterFails ||
+               fault == Fault::StaleErrorInfoThenInvokeFails;
+    }
     void Record(const InvokeCall& call) { invokeCalls_.push_back(call); }
     StandInValue& ResultObject() { return *resultObject_; }
 

@@ -18,6 +18,7 @@ using Microsoft::WRL::ComPtr;
 // The description that `object` supplies for its failed call through `iid`. The thread's error
 // information is taken in any case, which clears it, so that it cannot be mistaken for the error
 // of a later call; it is used only when the object states that it sets it for that interface.
+// (What an earlier call that succeeded left behind is cleared before each call: ClearErrorInfo.)
 std::string SuppliedDescription(IUnknown* object, REFIID iid) {
     ComPtr<IErrorInfo> info;
     if (GetErrorInfo(0, &info) != S_OK || !info) {
@@ -39,6 +40,8 @@ std::int32_t ErrorNumber(HRESULT status) { return static_cast<std::int32_t>(stat
 
 }  // namespace
 
+void ClearErrorInfo() noexcept { SetErrorInfo(0, nullptr); }
+
 void CheckAutomationCall(HRESULT status, IUnknown* object, REFIID iid) {
     if (FAILED(status)) {
         throw AutomationFailureError(ErrorNumber(status), SuppliedDescription(object, iid));
@@ -47,8 +50,8 @@ void CheckAutomationCall(HRESULT status, IUnknown* object, REFIID iid) {
 
 void CheckInvoke(HRESULT status, UniqueExcepInfo& exception, IDispatch* object) {
     if (status == DISP_E_EXCEPTION) {
-        exception.Complete();
-        throw AutomationFailureError(ErrorNumber(exception.ErrorCode(status)),
+        exception.Complete(object);
+        throw AutomationFailureError(exception.ErrorCode(status),
                                      Utf8FromUtf16(exception.Description()));
     }
     CheckAutomationCall(status, object, IID_IDispatch);

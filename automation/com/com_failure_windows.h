@@ -8,6 +8,11 @@ namespace secant_root {
 
 class UniqueExcepInfo;
 
+// Drops the thread's error information. Called before each call whose failure is described from
+// it: a call that succeeded may have left some behind, which would otherwise pass for the
+// description of a later failure that sets none.
+void ClearErrorInfo() noexcept;
+
 // Turns the status of a call made through interface `iid` of `object` into an error at the call:
 // on failure, raises an automation-failure AppError whose number is the status and whose
 // description is the error text that the object supplies for that interface (ISupportErrorInfo
@@ -16,7 +21,8 @@ void CheckAutomationCall(HRESULT status, IUnknown* object, REFIID iid);
 
 // The same for IDispatch::Invoke on `object`: when the server reports an exception
 // (DISP_E_EXCEPTION), the error's number and description are those the exception carries in
-// `exception`, completed first if the server deferred filling it in.
+// `exception`, completed first if `object` itself deferred filling it in (UniqueExcepInfo::
+// Complete).
 void CheckInvoke(HRESULT status, UniqueExcepInfo& exception, IDispatch* object);
 
 // A status as a detail for error descriptions: its number and, when the system has one, its

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string_view>
 
 // Owners of the OLE Automation values that a call fills in: each releases what it holds (an
@@ -68,11 +69,15 @@ class UniqueExcepInfo {
 
     EXCEPINFO* get() noexcept { return &info_; }
 
-    // Has the server fill in the fields it deferred, if it deferred any.
-    void Complete() noexcept;
-    // The error code the exception carries: its scode, else the status its 16-bit wCode maps to
-    // (as the compiler's COM support maps it), else `fallback`.
-    HRESULT ErrorCode(HRESULT fallback) const noexcept;
+    // Has the server fill in the fields it deferred, if it deferred any and `served` is the object
+    // that raised the exception. The fill-in function is called only when it lies in a module of
+    // this process and `served` is the object itself, not a proxy for an object served elsewhere:
+    // from another process, the address is one in the server's memory, and the fields that the
+    // exception carries are all there is.
+    void Complete(IUnknown* served) noexcept;
+    // The error code the exception carries: its scode when it is not zero, else its 16-bit wCode
+    // itself (1004, as spreadsheet applications number their errors), else `fallback`.
+    std::int32_t ErrorCode(HRESULT fallback) const noexcept;
     std::wstring_view Description() const noexcept { return BstrText(info_.bstrDescription); }
 
   private:

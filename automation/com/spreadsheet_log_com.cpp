@@ -5,10 +5,12 @@
 
 #include <cstddef>
 #include <map>
+#include <optional>
 #include <string>
 #include <utility>
 
 #include "automation/com/com_failure_windows.h"
+#include "automation/com/com_message_filter_windows.h"
 #include "automation/com/com_owners_windows.h"
 #include "common/app_error.h"
 #include "common/program_texts.h"
@@ -42,6 +44,7 @@ ComPtr<IDispatch> ReadWorksheetFunction(IDispatch* application) {
     const WorksheetFunctionGetter* functionTable =
         *reinterpret_cast<const WorksheetFunctionGetter* const*>(application);
     ComPtr<IDispatch> worksheetFunction;
+    ClearErrorInfo();
     CheckAutomationCall(
         functionTable[kWorksheetFunctionGetterEntry](application, &worksheetFunction), application,
         kApplicationInterface);
@@ -66,11 +69,35 @@ double NumberIn(VARIANT* result) {
     return number.get()->dblVal;
 }
 
+ComPtr<IDispatch> CreateApplication() {
+    ComPtr<IDispatch> application;
+    const HRESULT status = CoCreateInstance(kApplicationClass, nullptr, CLSCTX_LOCAL_SERVER,
+                                            kApplicationInterface, &application);
+    if (FAILED(status)) {
+        // No class or no program registered for it: the spreadsheet application is not installed.
+        const bool missing = status == REGDB_E_CLASSNOTREG || status == CO_E_APPNOTFOUND;
+        throw CannotCreateObjectError(DescribeStatus(status), missing ? texts::kInstallExcelAdvice
+                                                                      : texts::kStartExcelAdvice);
+    }
+    if (!application) {
+        throw CannotCreateObjectError(DescribeStatus(E_POINTER));
+    }
+    return application;
+}
+
 }  // namespace
 
-// The application object of each open context, held by the one reference its context owns.
+// The application object of each open context, held by the one reference its context owns, and
+// the message filter that retries the calls a busy application rejects: registered while a
+// context is being opened or is open, so for the whole calculation, and no longer.
 class SpreadsheetLog::Instances {
   public:
+    void BeginOpen() {
+        if (!retry_) {
+            retry_.emplace();
+        }
+    }
+
     Context Add(ComPtr<IDispatch> application) {
         const Context context = nextContext_++;
         applications_.emplace(context, std::move(application));
@@ -87,11 +114,24 @@ class SpreadsheetLog::Instances {
         return found->second.Get();
     }
 
-    void Remove(Context context) noexcept { applications_.erase(context); }
+    // The filter goes after the application's last reference, whose release is a call to the
+    // application too.
+    void Remove(Context context) noexcept {
+        applications_.erase(context);
+        EndIfNoneOpen();
+    }
+
+    // After an Open that failed, as after the last Close.
+    void EndIfNoneOpen() noexcept {
+        if (applications_.empty()) {
+            retry_.reset();
+        }
+    }
 
   private:
     std::map<Context, ComPtr<IDispatch>> applications_;
     Context nextContext_ = 1;
+    std::optional<RejectedCallRetry> retry_;
 };
 
 SpreadsheetLog::SpreadsheetLog() : instances_(std::make_unique<Instances>()) {}
@@ -101,19 +141,13 @@ SpreadsheetLog::~SpreadsheetLog() = default;
 // A new instance every time, created without a time-out of its own and left as it starts: not
 // made visible, no workbook, no other call.
 LogSource::Context SpreadsheetLog::Open() {
-    ComPtr<IDispatch> application;
-    const HRESULT status = CoCreateInstance(kApplicationClass, nullptr, CLSCTX_LOCAL_SERVER,
-                                            kApplicationInterface, &application);
-    if (FAILED(status)) {
-        // No class or no program registered for it: the spreadsheet application is not installed.
-        const bool missing = status == REGDB_E_CLASSNOTREG || status == CO_E_APPNOTFOUND;
-        throw CannotCreateObjectError(DescribeStatus(status), missing ? texts::kInstallExcelAdvice
-                                                                      : texts::kStartExcelAdvice);
+    instances_->BeginOpen();
+    try {
+        return instances_->Add(CreateApplication());
+    } catch (const AppError&) {
+        instances_->EndIfNoneOpen();
+        throw;
     }
-    if (!application) {
-        throw CannotCreateObjectError(DescribeStatus(E_POINTER));
-    }
-    return instances_->Add(std::move(application));
 }
 
 // One property read on the application and one dispatch call on the WorksheetFunction object.
@@ -128,6 +162,7 @@ double SpreadsheetLog::Ln(Context context, double x) {
     const ComPtr<IDispatch> worksheetFunction = ReadWorksheetFunction(application);
     DISPPARAMS arguments = {argument.get(), nullptr, 1, 0};
     UINT argumentInError = 0;
+    ClearErrorInfo();
     CheckInvoke(worksheetFunction->Invoke(kLnDispatchId, IID_NULL, LOCALE_USER_DEFAULT,
                                           DISPATCH_METHOD | DISPATCH_PROPERTYGET, &arguments,
                                           result.get(), exception.get(), &argumentInError),

@@ -11,6 +11,7 @@
 
 #include "automation/uno/kill_deadline.h"
 #include "automation/uno/uno_failure_numbers.h"
+#include "automation/uno/uno_failure_texts.h"
 #include "automation/uno/uno_runtime.h"
 #include "common/app_error.h"
 
@@ -50,7 +51,11 @@ rtl::OUString FileUrl(const std::filesystem::path& path) {
 
 std::vector<std::string> OfficeArguments(const rtl::OUString& profileUrl,
                                          const std::string& pipeName) {
+    // Extensions need no synchronising in a profile just seeded with the installation's build,
+    // and a profile that is removed at the end needs no backup at shutdown.
     return {"-env:UserInstallation=" + ToUtf8(profileUrl),
+            "-env:DISABLE_EXTENSION_SYNCHRONIZATION=1",
+            "-env:SecureUserConfig=false",
             "--headless",
             "--invisible",
             "--nologo",
@@ -78,16 +83,8 @@ std::vector<std::string> OfficeEnvironment(const PrivateProfile& profile) {
     return environment;
 }
 
-std::string NoAnswerDescription(const std::string& call, std::chrono::milliseconds limit);
-
-std::string Seconds(std::chrono::milliseconds duration) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%g s", std::chrono::duration<double>(duration).count());
-    return text;
-}
-
 std::string NoAnswerDescription(const std::string& call, std::chrono::milliseconds limit) {
-    return "LibreOffice Calc did not answer " + call + " within " + Seconds(limit) +
+    return "LibreOffice Calc did not answer " + call + " within " + SecondsText(limit) +
            "; the instance was ended";
 }
 
@@ -101,19 +98,21 @@ CalcInstance::CalcInstance(const OfficeInstallation& installation,
       pipeName_(RandomPipeName()),
       pipeFiles_(pipeName_, profileUrl_),
       callTimeout_(callTimeout) {
+    profile_.RecordSockets(pipeFiles_.paths());
     const auto deadline = std::chrono::steady_clock::now() + connectTimeout;
     const std::vector<std::string> arguments = OfficeArguments(profileUrl_, pipeName_);
     const std::vector<std::string> environment = OfficeEnvironment(profile_);
     for (int start = 0;; ++start) {
         process_.emplace(installation.OfficeBinary(), arguments, environment,
                          profile_.ErrorOutput());
-        connection_ = OfficeConnection::Await(pipeName_, *process_, deadline);
-        if (connection_) {
+        if (std::optional<OfficeConnection> connection =
+                OfficeConnection::Await(pipeName_, *process_, deadline)) {
+            connection_.emplace(std::move(*connection));
             break;
         }
         if (!process_->HasExited()) {
             throw CannotCreateObjectError("LibreOffice did not accept a connection within " +
-                                          Seconds(connectTimeout));
+                                          SecondsText(connectTimeout));
         }
         if (!process_->ExitedWith(kRestartRequestCode) || start == kMaxRestarts) {
             throw CannotCreateObjectError("LibreOffice " + process_->DescribeExit() +
@@ -124,7 +123,7 @@ CalcInstance::CalcInstance(const OfficeInstallation& installation,
 }
 
 css::uno::Any CalcInstance::CallLn(double x) const {
-    const KillDeadline deadline(process_->id(), -1, callTimeout_);
+    const KillDeadline deadline(process_->id(), connection_->Socket(), callTimeout_);
     try {
         return connection_->CallLn(x);
     } catch (...) {
@@ -137,15 +136,16 @@ css::uno::Any CalcInstance::CallLn(double x) const {
 
 CalcInstance::~CalcInstance() {
     try {
-        const KillDeadline deadline(process_->id(), -1, callTimeout_);
+        const KillDeadline deadline(process_->id(), connection_->Socket(), callTimeout_);
         connection_->Terminate();
     } catch (...) {
         // The office is gone, going or hung; it is killed all the same.
     }
     // The office has closed everything it had open: what it still does on its way out (backing
-    // up the profile, its own exit) is only cost here, since the profile is removed anyway.
-    process_->Kill();
+    // up the profile, its own exit) is only cost here, since the profile is removed anyway. The
+    // connection ends first, so that nothing is written to a socket whose other end is dead.
     connection_.reset();
+    process_->Kill();
 }
 
 }  // namespace secant_root

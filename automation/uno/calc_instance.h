@@ -48,8 +48,7 @@ class CalcInstance {
 
   private:
     // Declared so that each outlives what depends on it: the profile and the pipe files are
-    // removed after the process has been reaped, and the process is reaped before the
-    // connection's references are released.
+    // removed after the process has been reaped.
     PrivateProfile profile_;
     rtl::OUString profileUrl_;
     std::string pipeName_;

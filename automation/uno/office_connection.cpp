@@ -3,11 +3,15 @@
 #include <thread>
 #include <utility>
 
-#include <com/sun/star/bridge/UnoUrlResolver.hpp>
-#include <com/sun/star/connection/NoConnectException.hpp>
+#include <com/sun/star/bridge/BridgeFactory.hpp>
+#include <com/sun/star/lang/XComponent.hpp>
 #include <com/sun/star/sheet/XFunctionAccess.hpp>
 
+#include "automation/uno/kill_deadline.h"
+#include "automation/uno/office_pipe_socket.h"
+#include "automation/uno/uno_failure_texts.h"
 #include "automation/uno/uno_runtime.h"
+#include "common/app_error.h"
 
 namespace secant_root {
 namespace {
@@ -15,34 +19,90 @@ namespace {
 using css::uno::Reference;
 using css::uno::UNO_QUERY_THROW;
 
-constexpr auto kRetryInterval = std::chrono::milliseconds(10);
+// Short enough that the office's first moment of accepting is noticed within a millisecond; a
+// look costs a few microseconds.
+constexpr auto kRetryInterval = std::chrono::milliseconds(1);
+
+void Dispose(const Reference<css::bridge::XBridge>& bridge) noexcept {
+    try {
+        if (const Reference<css::lang::XComponent> component{bridge, css::uno::UNO_QUERY};
+            component.is()) {
+            component->dispose();
+        }
+    } catch (...) {
+        // Ended already.
+    }
+}
 
 }  // namespace
 
 std::optional<OfficeConnection> OfficeConnection::Await(
     const std::string& pipeName, OfficeProcess& office,
     std::chrono::steady_clock::time_point deadline) {
-    const Reference<css::bridge::XUnoUrlResolver> resolver =
-        css::bridge::UnoUrlResolver::create(LocalComponentContext());
-    const rtl::OUString url =
-        FromUtf8("uno:pipe,name=" + pipeName + ";urp;StarOffice.ComponentContext");
+    const auto start = std::chrono::steady_clock::now();
+    UniqueFd socket;
     for (;;) {
-        try {
-            return OfficeConnection(
-                Reference<css::uno::XComponentContext>(resolver->resolve(url), UNO_QUERY_THROW));
-        } catch (const css::connection::NoConnectException&) {
-            // Not accepting yet.
+        socket = ConnectToOfficePipe(pipeName, office.id());
+        if (socket.get() >= 0) {
+            break;
         }
         if (office.HasExited() || std::chrono::steady_clock::now() >= deadline) {
             return std::nullopt;
         }
         std::this_thread::sleep_for(kRetryInterval);
     }
+    // The office accepted; the first answer must come by the same deadline.
+    const auto left = std::max(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                   deadline - std::chrono::steady_clock::now()),
+                               std::chrono::milliseconds(1));
+    // Made before the deadline, so that the socket outlives it.
+    const rtl::Reference<SocketConnection> connection(
+        new SocketConnection(std::move(socket), FromUtf8("pipe," + pipeName)));
+    const KillDeadline limit(office.id(), connection->socket(), left);
+    try {
+        return OfficeConnection(connection);
+    } catch (...) {
+        if (limit.Expired()) {
+            throw CannotCreateObjectError(FilledText(
+                kNoAnswerAtStartText,
+                {SecondsText(
+                    std::chrono::duration_cast<std::chrono::milliseconds>(deadline - start))}));
+        }
+        throw;
+    }
 }
 
-OfficeConnection::OfficeConnection(Reference<css::uno::XComponentContext> context)
-    : context_(std::move(context)),
-      serviceManager_(context_->getServiceManager(), UNO_QUERY_THROW) {}
+OfficeConnection::OfficeConnection(rtl::Reference<SocketConnection> socket)
+    : socket_(std::move(socket)),
+      bridge_(css::bridge::BridgeFactory::create(LocalComponentContext())
+                  ->createBridge(rtl::OUString(), "urp", socket_.get(), nullptr)) {
+    try {
+        context_.set(bridge_->getInstance("StarOffice.ComponentContext"), UNO_QUERY_THROW);
+        serviceManager_.set(context_->getServiceManager(), UNO_QUERY_THROW);
+    } catch (...) {
+        Dispose(bridge_);
+        throw;
+    }
+}
+
+// The SDK's references copy rather than move.
+OfficeConnection::OfficeConnection(OfficeConnection&& other) noexcept
+    : socket_(other.socket_),
+      bridge_(other.bridge_),
+      context_(other.context_),
+      serviceManager_(other.serviceManager_),
+      desktop_(other.desktop_) {
+    other.bridge_.clear();
+}
+
+// The references go first, while the bridge can still pass their release on; ending the bridge
+// then closes the socket and stops the bridge's threads.
+OfficeConnection::~OfficeConnection() {
+    desktop_.clear();
+    serviceManager_.clear();
+    context_.clear();
+    Dispose(bridge_);
+}
 
 css::uno::Any OfficeConnection::CallLn(double x) const {
     const Reference<css::sheet::XFunctionAccess> functions(

@@ -4,24 +4,40 @@
 #include <optional>
 #include <string>
 
+#include <com/sun/star/bridge/XBridge.hpp>
 #include <com/sun/star/frame/XDesktop.hpp>
 #include <com/sun/star/lang/XMultiComponentFactory.hpp>
 #include <com/sun/star/uno/XComponentContext.hpp>
 
+#include <rtl/ref.hxx>
+
 #include "automation/uno/office_process.h"
+#include "automation/uno/socket_connection.h"
 
 namespace secant_root {
 
-// A UNO connection to an office that accepts connections on a named pipe: references to the
-// office's component context and service manager (and, once asked to end, its desktop), held
-// until the connection is destroyed. UNO exceptions of the calls pass through unchanged.
+// A UNO connection to an office that accepts connections on a named pipe: a bridge over a
+// socket checked to lead to that office, and references to the office's component context and
+// service manager (and, once asked to end, its desktop), held until the connection is
+// destroyed, which releases them and then ends the bridge. UNO exceptions of the calls pass
+// through unchanged.
 class OfficeConnection {
   public:
-    // Connects to the office that `office` is starting, trying every 10 ms until it accepts on
-    // `pipeName`. Returns nothing when the process ends first or the deadline passes; the
-    // process is then left as it is.
+    // Connects to the office that `office` is starting, looking every millisecond until it
+    // accepts on `pipeName`. Returns nothing when the process ends first or the deadline passes;
+    // the process is then left as it is. Raises a cannot-create-object AppError when the pipe
+    // leads anywhere but to `office` (see ConnectToOfficePipe), or when the office accepts but
+    // does not answer by the deadline: it has then been killed.
     static std::optional<OfficeConnection> Await(const std::string& pipeName, OfficeProcess& office,
                                                  std::chrono::steady_clock::time_point deadline);
+
+    ~OfficeConnection();
+    // Leaves `other` without a bridge to end.
+    OfficeConnection(OfficeConnection&& other) noexcept;
+    OfficeConnection& operator=(OfficeConnection&&) = delete;
+
+    // The connected socket, for a deadline that shuts it down.
+    int Socket() const noexcept { return socket_->socket(); }
 
     // LN(x) through a FunctionAccess service obtained for this call alone and released before
     // returning, so that nothing of one call carries over to the next.
@@ -32,8 +48,10 @@ class OfficeConnection {
     bool Terminate();
 
   private:
-    explicit OfficeConnection(css::uno::Reference<css::uno::XComponentContext> context);
+    explicit OfficeConnection(rtl::Reference<SocketConnection> socket);
 
+    rtl::Reference<SocketConnection> socket_;
+    css::uno::Reference<css::bridge::XBridge> bridge_;
     css::uno::Reference<css::uno::XComponentContext> context_;
     css::uno::Reference<css::lang::XMultiComponentFactory> serviceManager_;
     css::uno::Reference<css::frame::XDesktop> desktop_;

@@ -1,7 +1,6 @@
 #include "automation/uno/office_installation.h"
 
 #include <fstream>
-#include <iterator>
 #include <optional>
 #include <string_view>
 #include <utility>
@@ -14,13 +13,20 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// Read in one piece: main.xcd is megabytes long and read at every start of an instance.
 std::optional<std::string> ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
     if (!in) {
         return std::nullopt;
     }
-    std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (in.bad()) {
+    const std::streamoff size = in.tellg();
+    if (size < 0) {
+        return std::nullopt;
+    }
+    std::string text(static_cast<std::size_t>(size), '\0');
+    in.seekg(0);
+    in.read(text.data(), size);
+    if (in.bad() || in.gcount() != size) {
         return std::nullopt;
     }
     return text;

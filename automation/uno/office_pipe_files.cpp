@@ -12,6 +12,8 @@ namespace {
 
 // The pipe names that LibreOffice derives from a profile: the MD5 digest of the profile URL's
 // UTF-16 code units, each byte written in hexadecimal without a leading zero.
+std::string OwnPipePrefix() { return "OSL_PIPE_" + std::to_string(geteuid()) + "_"; }
+
 std::string SingleInstancePipeName(const rtl::OUString& userInstallationUrl) {
     sal_uInt8 digest[RTL_DIGEST_LENGTH_MD5];
     rtl_digest_MD5(userInstallationUrl.getStr(),
@@ -30,7 +32,7 @@ std::string SingleInstancePipeName(const rtl::OUString& userInstallationUrl) {
 
 OfficePipeFiles::OfficePipeFiles(const std::string& pipeName,
                                  const rtl::OUString& userInstallationUrl) {
-    const std::string prefix = "OSL_PIPE_" + std::to_string(getuid()) + "_";
+    const std::string prefix = OwnPipePrefix();
     // The pipes go to /tmp, or to /var/tmp where /tmp is not writable.
     for (const char* directory : {"/tmp", "/var/tmp"}) {
         paths_.push_back(std::filesystem::path(directory) / (prefix + pipeName));
@@ -41,11 +43,24 @@ OfficePipeFiles::OfficePipeFiles(const std::string& pipeName,
 
 OfficePipeFiles::~OfficePipeFiles() {
     for (const std::filesystem::path& path : paths_) {
-        struct stat status;
-        if (lstat(path.c_str(), &status) == 0 && S_ISSOCK(status.st_mode) &&
-            status.st_uid == geteuid()) {
-            unlink(path.c_str());
+        RemoveOfficePipeSocket(path);
+    }
+}
+
+void RemoveOfficePipeSocket(const std::filesystem::path& path) noexcept {
+    try {
+        const std::string directory = path.parent_path().string();
+        if ((directory != "/tmp" && directory != "/var/tmp") ||
+            !path.filename().string().starts_with(OwnPipePrefix())) {
+            return;
         }
+    } catch (...) {
+        return;
+    }
+    struct stat status;
+    if (lstat(path.c_str(), &status) == 0 && S_ISSOCK(status.st_mode) &&
+        status.st_uid == geteuid()) {
+        unlink(path.c_str());
     }
 }
 

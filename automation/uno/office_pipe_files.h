@@ -15,6 +15,7 @@ namespace secant_root {
 // known before the instance starts, so they can be removed however it ended.
 //
 // Removes those of the files that exist when destroyed: own it so that it outlives the process.
+// Only sockets of this user are removed: a planted link or file stays where it is.
 class OfficePipeFiles {
   public:
     OfficePipeFiles(const std::string& pipeName, const rtl::OUString& userInstallationUrl);
@@ -27,5 +28,9 @@ class OfficePipeFiles {
   private:
     std::vector<std::filesystem::path> paths_;
 };
+
+// Removes `path` when it is the socket of one of this user's office pipes, in /tmp or /var/tmp,
+// and leaves anything else alone.
+void RemoveOfficePipeSocket(const std::filesystem::path& path) noexcept;
 
 }  // namespace secant_root

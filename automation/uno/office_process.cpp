@@ -14,31 +14,12 @@
 #include <cstring>
 #include <thread>
 
+#include "automation/uno/unique_fd.h"
 #include "common/app_error.h"
 #include "common/program_texts.h"
 
 namespace secant_root {
 namespace {
-
-// A file descriptor, closed when the owner goes.
-class UniqueFd {
-  public:
-    explicit UniqueFd(int fd = -1) noexcept : fd_(fd) {}
-    ~UniqueFd() { reset(); }
-    UniqueFd(const UniqueFd&) = delete;
-    UniqueFd& operator=(const UniqueFd&) = delete;
-
-    int get() const noexcept { return fd_; }
-    void reset() noexcept {
-        if (fd_ >= 0) {
-            close(fd_);
-            fd_ = -1;
-        }
-    }
-
-  private:
-    int fd_;
-};
 
 // Descriptors 0 to 2 may be closed in this program; the child's redirections must not overwrite
 // the descriptors they copy from.

@@ -2,8 +2,10 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "automation/uno/office_installation.h"
+#include "automation/uno/unique_fd.h"
 
 namespace secant_root {
 
@@ -11,9 +13,15 @@ namespace secant_root {
 // system's temporary directory and removed with everything in it when destroyed. It holds the
 // instance's user profile, seeded so that the instance starts at once, and the directory for
 // the instance's own temporary files, so that nothing the instance writes outlives it.
+//
+// A program killed outright (SIGKILL) cannot remove it; the next profile that any run of the
+// program makes in the same temporary directory does. Each directory holds a file locked for
+// the directory's whole life and the names of the instance's sockets: a directory of this user
+// whose lock is free belongs to a run that has died, and is removed with those sockets.
 class PrivateProfile {
   public:
     // Raises a cannot-create-object AppError when the directory cannot be made or written.
+    // Removes what dead runs left first.
     explicit PrivateProfile(const ProfileSeed& seed);
     ~PrivateProfile();
     PrivateProfile(const PrivateProfile&) = delete;
@@ -29,8 +37,13 @@ class PrivateProfile {
     // nothing when it wrote nothing.
     std::string DescribeErrorOutput() const;
 
+    // Records the paths of the instance's sockets, for removal should this run die.
+    void RecordSockets(const std::vector<std::filesystem::path>& sockets) const;
+
   private:
     std::filesystem::path root_;
+    // Held while the directory exists; closed (released) after it has been removed.
+    UniqueFd lock_;
 };
 
 }  // namespace secant_root

@@ -18,6 +18,7 @@
 #include <cppuhelper/exc_hlp.hxx>
 
 #include "automation/uno/calc_instance.h"
+#include "automation/uno/office_process.h"
 #include "automation/uno/uno_failure_numbers.h"
 #include "automation/uno/uno_runtime.h"
 #include "common/app_error.h"
@@ -129,5 +130,7 @@ double SpreadsheetLog::Ln(Context context, double x) {
 }
 
 void SpreadsheetLog::Close(Context context) noexcept { instances_->Remove(context); }
+
+void EndSpreadsheetInstancesNow() noexcept { OfficeProcess::KillAll(); }
 
 }  // namespace secant_root

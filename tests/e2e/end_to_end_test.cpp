@@ -3,14 +3,18 @@
 #include <gtest/gtest.h>
 
 #include <locale.h>
+#include <signal.h>
 #include <QCoreApplication>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <chrono>
 #include <optional>
 #include <ostream>
+#include <string>
+#include <vector>
 
 #include "common/app_error.h"
+#include "common/program_texts.h"
 #include "shell/error_report.h"
 #include "tests/e2e/desktop_session.h"
 #include "tests/e2e/program_under_test.h"
@@ -29,7 +33,9 @@ namespace {
 using namespace std::chrono_literals;
 using ::testing::Contains;
 using ::testing::ElementsAre;
+using ::testing::HasSubstr;
 using ::testing::IsEmpty;
+using ::testing::StartsWith;
 
 // The build's program, or the one SECANT_ROOT_PROGRAM_UNDER_TEST names (an installed package's).
 const QString kProgram =
@@ -109,6 +115,104 @@ TEST(EndToEndReport, APrecisionWithACommaIsReportedAsAnAlertThatSaysWhatToType) 
     EXPECT_EQ(program.WaitForExit(), kErrorExitStatus);
     EXPECT_THAT(program.LeftBehind(), IsEmpty());
 }
+
+// The program on a machine without LibreOffice: the window starts, and a click reports that the
+// spreadsheet application object cannot be created, with why and what to install.
+struct MissingOfficeCase {
+    const char* name;
+    const char* program;
+    std::vector<std::string> described;
+};
+
+void PrintTo(const MissingOfficeCase& c, std::ostream* out) { *out << c.name; }
+
+class WithoutLibreOffice : public ::testing::TestWithParam<MissingOfficeCase> {};
+
+TEST_P(WithoutLibreOffice, TheWindowStartsAndAClickReportsWhatIsMissing) {
+    DesktopSession desktop;
+    ProgramUnderTest program(desktop, QString::fromUtf8(GetParam().program),
+                             QStringLiteral("C.UTF-8"));
+    program.WaitUntilReady();
+    program.Type("0.001");
+    program.ClickCalculate();
+
+    const std::string report = program.ReadAndDismissErrorReport(30s).toStdString();
+    EXPECT_THAT(report, StartsWith(std::string(texts::kReportNumberPrefix) +
+                                   "429: " + std::string(texts::kCannotCreateObject) + ": "));
+    for (const std::string& part : GetParam().described) {
+        EXPECT_THAT(report, HasSubstr(part));
+    }
+    EXPECT_EQ(program.WaitForExit(), 1);
+    EXPECT_THAT(program.LeftBehind(), IsEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Installations, WithoutLibreOffice,
+    ::testing::Values(MissingOfficeCase{"UnloadableModule",
+                                        SECANT_ROOT_PROGRAM_WITH_UNLOADABLE_MODULE,
+                                        {std::string(texts::kInstallLibreOfficeAdvice),
+                                         "/secant-root/libsecant-root-uno.so cannot be loaded",
+                                         "libreglo.so: cannot open shared object file"}},
+                      MissingOfficeCase{"NoOfficeInstalled",
+                                        SECANT_ROOT_PROGRAM_WITHOUT_OFFICE,
+                                        {"LibreOffice is not installed",
+                                         std::string(texts::kInstallLibreOfficeAdvice)}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// SIGTERM, SIGINT and SIGHUP end the program cleanly: while idle as a closed window does, during
+// a calculation at once, by the same signal, with the instance killed and its files removed.
+struct SignalCase {
+    const char* name;
+    int signal;
+    bool duringCalculation;
+};
+
+class EndToEndSignals : public ::testing::TestWithParam<SignalCase> {};
+
+TEST_P(EndToEndSignals, EndTheProgramAndLeaveNothing) {
+    const SignalCase& c = GetParam();
+    DesktopSession desktop;
+    ProgramUnderTest program(desktop, kProgram, QStringLiteral("C.UTF-8"));
+    program.WaitUntilReady();
+    if (c.duringCalculation) {
+        program.Type("0.001");
+        program.ClickCalculate();
+        const auto deadline = std::chrono::steady_clock::now() + 30s;
+        const auto office = [&]() -> pid_t {
+            for (const testing::ProcessStatus& process : program.LeftBehind()) {
+                if (process.name == "soffice.bin") {
+                    return process.pid;
+                }
+            }
+            return 0;
+        };
+        pid_t instance = 0;
+        while ((instance = office()) == 0) {
+            ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "no instance was started";
+        }
+        // Held where it is, so that the calculation is surely under way when the signal comes.
+        kill(instance, SIGSTOP);
+    }
+
+    program.SendSignal(c.signal);
+
+    if (c.duringCalculation) {
+        EXPECT_EQ(program.WaitForEndingSignal(), c.signal);
+    } else {
+        EXPECT_EQ(program.WaitForExit(), 0);
+    }
+    EXPECT_THAT(program.LeftBehind(), IsEmpty());
+    EXPECT_THAT(program.TemporaryFilesLeft(), IsEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, EndToEndSignals,
+                         ::testing::Values(SignalCase{"TermWhileIdle", SIGTERM, false},
+                                           SignalCase{"IntWhileIdle", SIGINT, false},
+                                           SignalCase{"HupWhileIdle", SIGHUP, false},
+                                           SignalCase{"TermDuringACalculation", SIGTERM, true},
+                                           SignalCase{"IntDuringACalculation", SIGINT, true},
+                                           SignalCase{"HupDuringACalculation", SIGHUP, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 struct Outcome {
     int exitCode = -1;

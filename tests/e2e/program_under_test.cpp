@@ -1,11 +1,13 @@
 #include "tests/e2e/program_under_test.h"
 
+#include <signal.h>
 #include <unistd.h>
 
 #include <QDir>
 #include <QThread>
 #include <QUuid>
 #include <functional>
+#include <optional>
 #include <stdexcept>
 
 namespace secant_root::e2e {
@@ -194,12 +196,61 @@ QImage ProgramUnderTest::CaptureReport() { return x11_.Capture(reportWindow_); }
 
 void ProgramUnderTest::DismissReport() { x11_.RequestClose(reportWindow_); }
 
+QString ProgramUnderTest::ReadAndDismissErrorReport(std::chrono::milliseconds timeout) {
+    // The report is a top-level alert of the application: its text in a label, its OK button
+    // in a button box.
+    QString text;
+    std::optional<AccessibleObject> button;
+    const std::function<void(const AccessibleObject&, int)> read =
+        [&](const AccessibleObject& object, int depth) {
+            for (const AccessibleObject& child : accessibility_.Children(object)) {
+                const QString role = accessibility_.RoleName(child);
+                if (role == QLatin1String("label") && text.isEmpty()) {
+                    text = accessibility_.Name(child);
+                } else if (role == QLatin1String("push button")) {
+                    button = child;
+                } else if (depth > 0) {
+                    read(child, depth - 1);
+                }
+            }
+        };
+    WaitFor(
+        [&] {
+            try {
+                const auto application = accessibility_.ApplicationOf(pid_);
+                if (!application) return false;
+                for (const AccessibleObject& window : accessibility_.Children(*application)) {
+                    if (accessibility_.RoleName(window).startsWith(QLatin1String("alert"))) {
+                        read(window, 2);
+                    }
+                }
+            } catch (const std::runtime_error&) {
+            }
+            return !text.isEmpty() && button.has_value();
+        },
+        timeout);
+    if (button) {
+        x11_.Click(accessibility_.Extents(*button).center());
+    }
+    return text;
+}
+
 void ProgramUnderTest::Close() { x11_.RequestClose(window_); }
 
 int ProgramUnderTest::WaitForExit() {
     if (!process_.waitForFinished(30000) || process_.exitStatus() != QProcess::NormalExit) {
         return -1;
     }
+    return process_.exitCode();
+}
+
+void ProgramUnderTest::SendSignal(int signal) { kill(static_cast<pid_t>(pid_), signal); }
+
+int ProgramUnderTest::WaitForEndingSignal() {
+    if (!process_.waitForFinished(30000) || process_.exitStatus() != QProcess::CrashExit) {
+        return 0;
+    }
+    // QProcess gives the signal's number as the exit code of a crash.
     return process_.exitCode();
 }
 

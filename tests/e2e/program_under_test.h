@@ -54,6 +54,9 @@ class ProgramUnderTest {
     // there are `count` of them or `timeout` has passed.
     QStringList AnswerAnnouncements(std::size_t count, std::chrono::milliseconds timeout);
     QImage Capture();
+    // The text of the error report once it is shown, after which its OK button is clicked;
+    // empty if no report appears within `timeout`.
+    QString ReadAndDismissErrorReport(std::chrono::milliseconds timeout);
 
     // The error report once it is shown, read through the accessibility tree.
     std::optional<ReportSeen> WaitForReport(std::chrono::milliseconds timeout);
@@ -65,6 +68,9 @@ class ProgramUnderTest {
     void Close();
     // The exit status once the program has ended by itself; -1 if it crashed or hung.
     int WaitForExit();
+    void SendSignal(int signal);
+    // The signal that ended the program; 0 if it exited or hung.
+    int WaitForEndingSignal();
     // The processes that the program started and that still exist.
     std::vector<testing::ProcessStatus> LeftBehind();
     // What is left in the program's temporary directory (TMPDIR).

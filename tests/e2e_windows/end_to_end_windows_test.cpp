@@ -21,6 +21,7 @@ using namespace std::chrono_literals;
 using ::testing::AllOf;
 using ::testing::ElementsAre;
 using ::testing::EndsWith;
+using ::testing::Matcher;
 using ::testing::StartsWith;
 
 // The build's program, or the one SECANT_ROOT_PROGRAM_UNDER_TEST names (an installed one's).
@@ -46,6 +47,11 @@ TEST(EndToEnd, TypeClickReadTheAnswerFromTheServerInItsOwnProcessAndClose) {
     EXPECT_EQ(program.FormText(), "Form1");
     EXPECT_EQ(program.ControlText("Label1"), "Укажите Точность");
     EXPECT_EQ(program.ControlText("lblAns"), "");
+    // The number conversions of the runtime use the x87 unit, which must round to double (53-bit
+    // precision, bits 8-9 of the control word = 2) in the program as in its tests.
+    const std::optional<WORD> controlWord = program.X87ControlWord();
+    ASSERT_TRUE(controlWord.has_value()) << "the program's thread context could not be read";
+    EXPECT_EQ(*controlWord & 0x0300, 0x0200) << std::hex << "control word 0x" << *controlWord;
 
     program.SetPrecision(L"0.001");
     program.ClickCalculate();
@@ -58,6 +64,65 @@ TEST(EndToEnd, TypeClickReadTheAnswerFromTheServerInItsOwnProcessAndClose) {
     program.CloseWindow();
     EXPECT_EQ(program.WaitForExit(10s), 0u);
 }
+
+struct ServedCase {
+    const char* name;
+    // The stand-in server's behaviour (stand_in_spreadsheet_server.cpp).
+    const wchar_t* behaviour;
+    // The answer shown, or else the error report's text and the program's exit status 1.
+    const char* answer;
+    Matcher<std::string> report;
+};
+
+// The report of an automation failure for which the server gave no text.
+std::string ReportWithoutText(const std::string& status) {
+    return std::string(texts::kReportNumberPrefix) + status + ": " +
+           std::string(texts::kAutomationErrorPrefix) + status;
+}
+
+const ServedCase kServedCases[] = {
+    {"Normal", L"None", "1.1189", ""},
+    // Wine's stub does not complete a deferred exception: its fill-in address is one in the
+    // server's memory, which the program must not call.
+    {"DeferredException", L"InvokeRaisesDeferred", nullptr, ReportWithoutText("0x800A01A8")},
+    {"InterfaceNotOffered", L"InterfaceNotOffered", nullptr,
+     StartsWith(std::string(texts::kReportNumberPrefix) +
+                "429: " + std::string(texts::kCannotCreateObject) + ": 0x80004002")},
+    {"CallsRejected", L"RejectsCalls", nullptr, ReportWithoutText("0x80010001")},
+    // Retried by the program's message filter where COM asks it (Windows); Wine serves such calls
+    // at once.
+    {"BusyForFirstCalls", L"BusyForFirstCalls", "1.1189", ""},
+};
+
+class EndToEndServed : public ::testing::TestWithParam<ServedCase> {};
+
+// The server runs in its own process, as Excel does; it shows its fault, and still shuts down
+// cleanly (exit status 0) once the program has let go of it.
+TEST_P(EndToEndServed, TheProgramReportsWhatTheServerDidAndTheServerEndsCleanly) {
+    const ServedCase& c = GetParam();
+    const StandInServerRegistration registration(kServer);
+    StandInServerProcess server(kServer, c.behaviour);
+    ProgramUnderTest program(kProgram);
+    ASSERT_TRUE(program.HasWindow());
+
+    program.SetPrecision(L"0.001");
+    program.ClickCalculate();
+    if (c.answer != nullptr) {
+        EXPECT_EQ(program.WaitForAnswer(30s), c.answer);
+        program.CloseWindow();
+        EXPECT_EQ(program.WaitForExit(10s), 0u);
+    } else {
+        const std::optional<MessageBoxSeen> report = program.WaitForMessageBox(30s);
+        ASSERT_TRUE(report.has_value()) << "no error report";
+        ASSERT_THAT(report->texts, ElementsAre(c.report));
+        program.DismissMessageBox();
+        EXPECT_EQ(program.WaitForExit(10s), 1u);
+    }
+    EXPECT_EQ(server.WaitForExit(10s), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(StandIn, EndToEndServed, ::testing::ValuesIn(kServedCases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(EndToEnd, WithNothingRegisteredTheReportGivesCannotCreateObjectAndTheProgramEnds) {
     StandInServerRegistration::Remove();

@@ -4,7 +4,9 @@
 #include <tlhelp32.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cwctype>
+#include <thread>
 
 #include "common/utf16_windows.h"
 #include "shell/main_window_win32.h"
@@ -78,7 +80,7 @@ ProgramUnderTest::ProgramUnderTest(const std::wstring& program) {
         return;
     }
     process_.reset(started.hProcess);
-    CloseHandle(started.hThread);
+    mainThread_.reset(started.hThread);
     processId_ = started.dwProcessId;
 
     WaitForInputIdle(process_.get(), 30000);
@@ -86,12 +88,7 @@ ProgramUnderTest::ProgramUnderTest(const std::wstring& program) {
     EXPECT_NE(form_, nullptr) << "Form1 was not shown";
 }
 
-ProgramUnderTest::~ProgramUnderTest() {
-    if (process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT) {
-        TerminateProcess(process_.get(), 255);
-        WaitForSingleObject(process_.get(), 10000);
-    }
-}
+ProgramUnderTest::~ProgramUnderTest() { EndIfRunning(process_.get()); }
 
 HWND ProgramUnderTest::FindTopLevel(const wchar_t* className) const {
     TopLevelSearch search{processId_, className};
@@ -147,13 +144,57 @@ void ProgramUnderTest::DismissMessageBox() {
 void ProgramUnderTest::CloseWindow() { EXPECT_TRUE(PostMessageW(form_, WM_CLOSE, 0, 0)); }
 
 std::optional<DWORD> ProgramUnderTest::WaitForExit(std::chrono::milliseconds timeout) {
-    if (!process_ ||
-        WaitForSingleObject(process_.get(), static_cast<DWORD>(timeout.count())) != WAIT_OBJECT_0) {
+    return WaitForExitStatus(process_.get(), timeout);
+}
+
+// Wine gives the floating-point state of another process's thread only when the thread was
+// stopped in user code, not while it waits in a system call, when the state reads as all zeros
+// (a control word no program runs with). So the main thread is kept busy copying a long text out
+// of the precision box while it is stopped and read, until one reading finds it at work.
+std::optional<WORD> ProgramUnderTest::X87ControlWord() {
+    constexpr std::size_t kTextLength = 60000;
+    SetPrecision(std::wstring(kTextLength, L' '));
+    std::atomic<bool> done = false;
+    std::thread messages([this, &done] {
+        std::wstring text(kTextLength + 1, L'\0');
+        while (!done) {
+            DWORD_PTR length = 0;
+            SendMessageTimeoutW(Control(layout::kPrecisionBox), WM_GETTEXT, text.size(),
+                                reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
+                                kMessageTimeoutMilliseconds, &length);
+        }
+    });
+    std::optional<WORD> controlWord;
+    const auto end = std::chrono::steady_clock::now() + 10s;
+    while (!controlWord && std::chrono::steady_clock::now() < end &&
+           SuspendThread(mainThread_.get()) != static_cast<DWORD>(-1)) {
+        CONTEXT context{};
+        context.ContextFlags = CONTEXT_FLOATING_POINT;
+        if (GetThreadContext(mainThread_.get(), &context) && context.FloatSave.ControlWord != 0) {
+            controlWord = static_cast<WORD>(context.FloatSave.ControlWord);
+        }
+        ResumeThread(mainThread_.get());
+    }
+    done = true;
+    messages.join();
+    return controlWord;
+}
+
+std::optional<DWORD> WaitForExitStatus(HANDLE process, std::chrono::milliseconds timeout) {
+    if (process == nullptr ||
+        WaitForSingleObject(process, static_cast<DWORD>(timeout.count())) != WAIT_OBJECT_0) {
         return std::nullopt;
     }
     DWORD status = 0;
-    GetExitCodeProcess(process_.get(), &status);
+    GetExitCodeProcess(process, &status);
     return status;
+}
+
+void EndIfRunning(HANDLE process) {
+    if (process != nullptr && WaitForSingleObject(process, 0) == WAIT_TIMEOUT) {
+        TerminateProcess(process, 255);
+        WaitForSingleObject(process, 10000);
+    }
 }
 
 int ProcessesNamed(std::wstring_view name) {

@@ -49,16 +49,26 @@ class ProgramUnderTest {
     void CloseWindow();
     // The exit status, or nothing if the program is still running after `timeout`.
     std::optional<DWORD> WaitForExit(std::chrono::milliseconds timeout);
+    // The x87 control word of the program's main thread, read from its context while the thread
+    // is suspended for a moment, or nothing if the system does not give it within 10 s. Leaves a
+    // long text of spaces in the precision box.
+    std::optional<WORD> X87ControlWord();
 
   private:
     HWND Control(std::string_view name) const;
     HWND FindTopLevel(const wchar_t* className) const;
 
     UniqueHandle process_;
+    UniqueHandle mainThread_;
     DWORD processId_ = 0;
     HWND form_ = nullptr;
     HWND messageBox_ = nullptr;
 };
+
+// The exit status of `process`, or nothing if it is still running after `timeout`.
+std::optional<DWORD> WaitForExitStatus(HANDLE process, std::chrono::milliseconds timeout);
+// Ends `process` if it is still running, as a test that failed may leave it.
+void EndIfRunning(HANDLE process);
 
 // How many processes of the program file named `name` (for example "notepad.exe") are running.
 int ProcessesNamed(std::wstring_view name);

@@ -57,4 +57,32 @@ void StandInServerRegistration::Remove() {
     DeleteTree(kInterfaceKey);
 }
 
+StandInServerProcess::StandInServerProcess(const std::wstring& server,
+                                           std::wstring_view behaviour) {
+    SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+    const UniqueHandle ready(CreateEventW(&inherited, TRUE, FALSE, nullptr));
+    std::wstring command = L"\"" + server + L"\" " + std::wstring(behaviour) + L" --ready=" +
+                           std::to_wstring(reinterpret_cast<UINT_PTR>(ready.get())) +
+                           L" -Embedding";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started{};
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                        &startup, &started)) {
+        ADD_FAILURE() << "cannot start the stand-in server: error " << GetLastError();
+        return;
+    }
+    process_.reset(started.hProcess);
+    CloseHandle(started.hThread);
+    const HANDLE either[] = {ready.get(), process_.get()};
+    EXPECT_EQ(WaitForMultipleObjects(2, either, FALSE, 30000), WAIT_OBJECT_0)
+        << "the stand-in server did not register its class";
+}
+
+StandInServerProcess::~StandInServerProcess() { EndIfRunning(process_.get()); }
+
+std::optional<DWORD> StandInServerProcess::WaitForExit(std::chrono::milliseconds timeout) {
+    return WaitForExitStatus(process_.get(), timeout);
+}
+
 }  // namespace secant_root::testing

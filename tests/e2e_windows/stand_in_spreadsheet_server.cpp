@@ -1,30 +1,122 @@
 // The stand-in spreadsheet application as a local automation server: the process that COM starts
-// for the application's class when the stand-in is registered, as it would start Excel. It serves
-// the stand-in's objects from its single-threaded apartment until the client has let go of the
-// application object it created, and ends at the latest after a minute, so that it never outlives
-// a test that failed.
+// for the application's class when the stand-in is registered, as it would start Excel, or that a
+// test starts itself. It serves the stand-in's objects from its single-threaded apartment until
+// the client has let go of the application object it created, and ends at the latest after a
+// minute, so that it never outlives a test that failed.
+//
+//   stand_in_spreadsheet_server.exe [BEHAVIOUR] [--ready=HANDLE] [-Embedding]
+//
+// BEHAVIOUR is a fault of the stand-in (tests/stand_in_spreadsheet_windows.h), shown on the first
+// Ln call, or one of the ways in which a busy application turns down the client's calls:
+// RejectsCalls (rejected for good) and BusyForFirstCalls (the first three to be retried later).
+// HANDLE, an event handle inherited from the test, is signalled once the class is registered.
+// Exit status 0 when the server has served and shut down normally, 2 for arguments it does not
+// know.
 #include <windows.h>
+
+#include <cstdlib>
+#include <string_view>
 
 #include "automation/com/com_apartment_windows.h"
 #include "tests/stand_in_spreadsheet_windows.h"
 
 namespace {
 
+using secant_root::testing::Fault;
+using secant_root::testing::StandInSpreadsheet;
+
 constexpr UINT kPollMilliseconds = 20;
 constexpr ULONGLONG kLongestLifeMilliseconds = 60'000;
+constexpr int kBadArguments = 2;
 
-bool Finished(const secant_root::testing::StandInSpreadsheet& server) {
+enum class CallHandling { Handle, Reject, BusyForFirstCalls };
+constexpr int kBusyCalls = 3;
+
+// The client's calls, as opposed to COM's own (activation, reference counting): those on
+// _Application and on IDispatch.
+bool IsClientCall(const INTERFACEINFO* call) {
+    static const IID kApplicationInterface = [] {
+        IID iid{};
+        IIDFromString(L"{000208D5-0000-0000-C000-000000000046}", &iid);
+        return iid;
+    }();
+    return call != nullptr && (call->iid == kApplicationInterface || call->iid == IID_IDispatch);
+}
+
+// The server's message filter: turns down the client's calls as told.
+class CallGate final : public IMessageFilter {
+  public:
+    explicit CallGate(CallHandling handling) : handling_(handling) {}
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+        *object = iid == IID_IUnknown || iid == IID_IMessageFilter ? this : nullptr;
+        return *object != nullptr ? S_OK : E_NOINTERFACE;
+    }
+    // Lives as long as main, which outlasts its registration.
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+
+    DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD, INTERFACEINFO* call) override {
+        if (!IsClientCall(call)) {
+            return SERVERCALL_ISHANDLED;
+        }
+        if (handling_ == CallHandling::Reject) {
+            return SERVERCALL_REJECTED;
+        }
+        if (handling_ == CallHandling::BusyForFirstCalls && turnedDown_ < kBusyCalls) {
+            ++turnedDown_;
+            return SERVERCALL_RETRYLATER;
+        }
+        return SERVERCALL_ISHANDLED;
+    }
+    DWORD STDMETHODCALLTYPE RetryRejectedCall(HTASK, DWORD, DWORD) override {
+        return static_cast<DWORD>(-1);
+    }
+    DWORD STDMETHODCALLTYPE MessagePending(HTASK, DWORD, DWORD) override {
+        return PENDINGMSG_WAITDEFPROCESS;
+    }
+
+  private:
+    CallHandling handling_;
+    int turnedDown_ = 0;
+};
+
+struct Arguments {
+    Fault fault = Fault::None;
+    CallHandling handling = CallHandling::Handle;
+    HANDLE ready = nullptr;
+};
+
+bool Parse(int count, wchar_t** values, Arguments& arguments) {
+    constexpr std::wstring_view kReady = L"--ready=";
+    for (int i = 1; i < count; ++i) {
+        const std::wstring_view argument = values[i];
+        if (argument == L"-Embedding" || argument == L"/Embedding") {
+            continue;
+        }
+        if (argument.substr(0, kReady.size()) == kReady) {
+            arguments.ready = reinterpret_cast<HANDLE>(
+                static_cast<UINT_PTR>(std::wcstoul(values[i] + kReady.size(), nullptr, 10)));
+        } else if (argument == L"RejectsCalls") {
+            arguments.handling = CallHandling::Reject;
+        } else if (argument == L"BusyForFirstCalls") {
+            arguments.handling = CallHandling::BusyForFirstCalls;
+        } else if (const auto fault = secant_root::testing::FaultNamed(argument)) {
+            arguments.fault = *fault;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool Finished(const StandInSpreadsheet& server) {
     return server.ApplicationsCreated() > 0 && server.ApplicationReferences() == 0;
 }
 
-}  // namespace
-
-int main() {
-    const secant_root::ComApartment com;
-    secant_root::testing::StandInSpreadsheet server;
+void Serve(StandInSpreadsheet& server) {
     const ULONGLONG end = GetTickCount64() + kLongestLifeMilliseconds;
     const UINT_PTR timer = SetTimer(nullptr, 0, kPollMilliseconds, nullptr);
-
     // COM delivers the client's calls to this thread as window messages.
     MSG message;
     while (!Finished(server) && GetTickCount64() < end &&
@@ -32,5 +124,33 @@ int main() {
         DispatchMessageW(&message);
     }
     KillTimer(nullptr, timer);
+}
+
+}  // namespace
+
+int main() {
+    int count = 0;
+    wchar_t** values = CommandLineToArgvW(GetCommandLineW(), &count);
+    Arguments arguments;
+    const bool known = values != nullptr && Parse(count, values, arguments);
+    LocalFree(values);
+    if (!known) {
+        return kBadArguments;
+    }
+
+    // The apartment outlives everything that COM may hold a reference to.
+    const secant_root::ComApartment com;
+    CallGate gate(arguments.handling);
+    CoRegisterMessageFilter(&gate, nullptr);
+    {
+        StandInSpreadsheet server;
+        server.fault = arguments.fault;
+        if (arguments.ready != nullptr) {
+            SetEvent(arguments.ready);
+            CloseHandle(arguments.ready);
+        }
+        Serve(server);
+    }
+    CoRegisterMessageFilter(nullptr, nullptr);
     return 0;
 }

@@ -1,0 +1,140 @@
+#include "automation/uno/office_pipe_socket.h"
+
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <system_error>
+
+#include "automation/uno/uno_failure_texts.h"
+#include "common/app_error.h"
+
+namespace secant_root {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string KindOfFile(mode_t mode) {
+    if (S_ISREG(mode)) {
+        return "a regular file";
+    }
+    if (S_ISDIR(mode)) {
+        return "a directory";
+    }
+    if (S_ISFIFO(mode)) {
+        return "a FIFO";
+    }
+    if (S_ISCHR(mode) || S_ISBLK(mode)) {
+        return "a device";
+    }
+    return "a file of another kind";
+}
+
+std::string OctalMode(mode_t mode) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%04o", static_cast<unsigned>(mode & 07777));
+    return text;
+}
+
+// Only root and this user may own the directory, and unless it is sticky (as /tmp is), only
+// its owner may write it: otherwise someone else could replace the socket after the check.
+void CheckDirectory(const fs::path& directory) {
+    struct stat status {};
+    if (stat(directory.c_str(), &status) != 0) {
+        throw CannotCreateObjectError(
+            FilledText(kPipeNotExaminedText, {directory.string(), std::strerror(errno)}));
+    }
+    const bool ownerTrusted = status.st_uid == 0 || status.st_uid == geteuid();
+    const bool othersMayWrite = (status.st_mode & (S_IWGRP | S_IWOTH)) != 0;
+    if (!ownerTrusted || (othersMayWrite && (status.st_mode & S_ISVTX) == 0)) {
+        throw CannotCreateObjectError(FilledText(
+            kPipeDirectoryOpenText,
+            {directory.string(), std::to_string(status.st_uid), OctalMode(status.st_mode)}));
+    }
+}
+
+// Whether `path` is this user's socket; false when there is nothing there yet.
+bool IsOwnSocket(const fs::path& path) {
+    struct stat status {};
+    if (lstat(path.c_str(), &status) != 0) {
+        if (errno == ENOENT) {
+            return false;
+        }
+        throw CannotCreateObjectError(
+            FilledText(kPipeNotExaminedText, {path.string(), std::strerror(errno)}));
+    }
+    if (S_ISLNK(status.st_mode)) {
+        std::error_code error;
+        const fs::path target = fs::read_symlink(path, error);
+        throw CannotCreateObjectError(
+            FilledText(kPipeIsALinkText, {path.string(), error ? "?" : target.string()}));
+    }
+    if (!S_ISSOCK(status.st_mode)) {
+        throw CannotCreateObjectError(
+            FilledText(kPipeIsNotASocketText, {path.string(), KindOfFile(status.st_mode)}));
+    }
+    if (status.st_uid != geteuid()) {
+        throw CannotCreateObjectError(
+            FilledText(kPipeOfAnotherUserText, {path.string(), std::to_string(status.st_uid)}));
+    }
+    return true;
+}
+
+void CheckPeer(int socket, const fs::path& path, pid_t office) {
+    ucred peer{};
+    socklen_t size = sizeof peer;
+    if (getsockopt(socket, SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0) {
+        throw CannotCreateObjectError(
+            FilledText(kPipeNotExaminedText, {path.string(), std::strerror(errno)}));
+    }
+    // soffice.bin listens itself; through the soffice wrapper it is a child in the group that
+    // this program made for the office.
+    const bool ours = peer.pid == office || (peer.pid > 0 && getpgid(peer.pid) == office);
+    if (!ours || peer.uid != geteuid()) {
+        throw CannotCreateObjectError(FilledText(
+            kPipeServedByAnotherText, {path.string(), std::to_string(peer.pid),
+                                       std::to_string(peer.uid), std::to_string(office)}));
+    }
+}
+
+}  // namespace
+
+fs::path OfficePipePath(const std::string& name) {
+    const fs::path directory = access("/tmp", W_OK) == 0 ? "/tmp" : "/var/tmp";
+    return directory / ("OSL_PIPE_" + std::to_string(geteuid()) + "_" + name);
+}
+
+UniqueFd ConnectToOfficePipe(const std::string& name, pid_t office) {
+    const fs::path path = OfficePipePath(name);
+    CheckDirectory(path.parent_path());
+    if (!IsOwnSocket(path)) {
+        return UniqueFd();
+    }
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (path.native().size() >= sizeof address.sun_path) {
+        throw CannotCreateObjectError(
+            FilledText(kPipeNotExaminedText, {path.string(), std::strerror(ENAMETOOLONG)}));
+    }
+    std::memcpy(address.sun_path, path.c_str(), path.native().size() + 1);
+    UniqueFd socket(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    if (socket.get() < 0 ||
+        connect(socket.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        // Between binding and listening the office refuses; a removal may race with the check.
+        if (socket.get() >= 0 &&
+            (errno == ECONNREFUSED || errno == ENOENT || errno == EAGAIN || errno == EINTR)) {
+            return UniqueFd();
+        }
+        throw CannotCreateObjectError(
+            FilledText(kPipeNotExaminedText, {path.string(), std::strerror(errno)}));
+    }
+    CheckPeer(socket.get(), path, office);
+    return socket;
+}
+
+}  // namespace secant_root

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <filesystem>
+#include <string>
+
+#include "automation/uno/unique_fd.h"
+
+namespace secant_root {
+
+// Where LibreOffice makes the socket of this user's pipe `name`: /tmp/OSL_PIPE_<uid>_<name>, or
+// the same in /var/tmp when /tmp is not writable.
+std::filesystem::path OfficePipePath(const std::string& name);
+
+// A socket connected to the pipe `name` of the office process `office`, or none (-1) while the
+// office does not accept on it yet: no socket there yet, or nothing listening on it yet.
+//
+// The pipe's name is public (it is on the office's command line), so another user may have put
+// something at the path first. Raises a cannot-create-object AppError saying what was found,
+// before connecting, when the path is not a socket of this user (a symbolic link, say) or lies
+// in a directory where others can replace entries; and after connecting, closing the
+// connection, when the process that listens is not `office` (or a process of its process group)
+// of this user.
+UniqueFd ConnectToOfficePipe(const std::string& name, pid_t office);
+
+}  // namespace secant_root

@@ -1,0 +1,67 @@
+#include "automation/uno/socket_connection.h"
+
+#include <sys/socket.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+#include <utility>
+
+#include <com/sun/star/io/IOException.hpp>
+
+#include "automation/uno/uno_runtime.h"
+
+namespace secant_root {
+namespace {
+
+css::io::IOException ConnectionFailure(const char* what, int error) {
+    return css::io::IOException(
+        FromUtf8(std::string("connection to LibreOffice ") + what +
+                 (error != 0 ? std::string(": ") + std::strerror(error) : std::string())));
+}
+
+}  // namespace
+
+SocketConnection::SocketConnection(UniqueFd socket, rtl::OUString description)
+    : socket_(std::move(socket)), description_(std::move(description)) {}
+
+sal_Int32 SocketConnection::read(css::uno::Sequence<sal_Int8>& bytes, sal_Int32 count) {
+    if (bytes.getLength() != count) {
+        bytes.realloc(count);
+    }
+    sal_Int32 got = 0;
+    while (got < count) {
+        const ssize_t n =
+            recv(socket_.get(), bytes.getArray() + got, static_cast<std::size_t>(count - got), 0);
+        if (n > 0) {
+            got += static_cast<sal_Int32>(n);
+        } else if (n == 0) {
+            throw ConnectionFailure("ended", 0);
+        } else if (errno != EINTR) {
+            throw ConnectionFailure("failed", errno);
+        }
+    }
+    return got;
+}
+
+void SocketConnection::write(const css::uno::Sequence<sal_Int8>& bytes) {
+    std::size_t sent = 0;
+    const auto size = static_cast<std::size_t>(bytes.getLength());
+    while (sent < size) {
+        const ssize_t n =
+            send(socket_.get(), bytes.getConstArray() + sent, size - sent, MSG_NOSIGNAL);
+        if (n >= 0) {
+            sent += static_cast<std::size_t>(n);
+        } else if (errno != EINTR) {
+            throw ConnectionFailure("failed", errno);
+        }
+    }
+}
+
+void SocketConnection::close() {
+    if (!closed_.exchange(true)) {
+        shutdown(socket_.get(), SHUT_RDWR);
+    }
+}
+
+}  // namespace secant_root
