@@ -1,5 +1,7 @@
-// Makes the README's picture of the window: the program on a private Xvfb desktop with the real
-// spreadsheet, 0.001 typed and the answer shown. Usage: window_screenshot <output.png>
+// Makes the README's pictures of the window: the program on a private Xvfb desktop with the real
+// spreadsheet, 0.001 typed and the answer shown; then, if asked for, the error report that
+// 0,001 typed with a comma gives.
+// Usage: window_screenshot <window.png> [<report.png>]
 #include <QCoreApplication>
 #include <QThread>
 #include <chrono>
@@ -11,8 +13,8 @@
 
 int main(int argc, char** argv) {
     QCoreApplication application(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s <output.png>\n", argv[0]);
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: %s <window.png> [<report.png>]\n", argv[0]);
         return 2;
     }
     try {
@@ -35,7 +37,26 @@ int main(int argc, char** argv) {
             return 1;
         }
         program.Close();
-        return program.WaitForExit() == 0 ? 0 : 1;
+        if (program.WaitForExit() != 0 || argc == 2) {
+            return program.WaitForExit() == 0 ? 0 : 1;
+        }
+        // As a user of the decimal comma types the precision, in their locale.
+        secant_root::e2e::ProgramUnderTest failing(desktop, QStringLiteral(SECANT_ROOT_PROGRAM),
+                                                   QStringLiteral("ru_RU.UTF-8"));
+        failing.WaitUntilReady();
+        failing.Type("0,001");
+        failing.ClickCalculate();
+        if (!failing.WaitForReport(60s)) {
+            std::fprintf(stderr, "no report was shown\n");
+            return 1;
+        }
+        QThread::msleep(300);
+        if (!failing.CaptureReport().save(QString::fromLocal8Bit(argv[2]), "PNG")) {
+            std::fprintf(stderr, "cannot write %s\n", argv[2]);
+            return 1;
+        }
+        failing.DismissReport();
+        return failing.WaitForExit() == 1 ? 0 : 1;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "%s\n", error.what());
         return 1;
