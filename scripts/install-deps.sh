@@ -22,8 +22,8 @@ if [ "$purpose" = all ]; then
     clang libclang-rt-14-dev clang-format
     googletest libmpfr-dev locales
     xvfb xauth x11-apps imagemagick libx11-dev libxtst-dev dbus-daemon at-spi2-core
-    desktop-file-utils appstream lintian
-    g++-mingw-w64-i686 mingw-w64-tools wine wine32:i386 wixl
+    desktop-file-utils appstream lintian dpkg-dev file
+    g++-mingw-w64-i686 mingw-w64-tools wine wine32:i386 wixl msitools
   )
 fi
 

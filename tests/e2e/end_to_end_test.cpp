@@ -9,6 +9,8 @@
 #include <QProcessEnvironment>
 #include <chrono>
 #include <ostream>
+#include <string>
+#include <vector>
 
 #include "tests/e2e/desktop_session.h"
 #include "tests/e2e/program_under_test.h"
@@ -26,7 +28,9 @@ namespace {
 
 using namespace std::chrono_literals;
 using ::testing::ElementsAre;
+using ::testing::HasSubstr;
 using ::testing::IsEmpty;
+using ::testing::StartsWith;
 
 // The build's program, or the one SECANT_ROOT_PROGRAM_UNDER_TEST names (an installed package's).
 const QString kProgram =
@@ -77,6 +81,48 @@ INSTANTIATE_TEST_SUITE_P(Locales, EndToEnd,
                              return info.index == 0 ? std::string("PeriodLocale")
                                                     : std::string("CommaLocale");
                          });
+
+// The program on a machine without LibreOffice: the window starts, and a click reports that the
+// spreadsheet application object cannot be created, with why and what to install.
+struct MissingOfficeCase {
+    const char* name;
+    const char* program;
+    std::vector<std::string> described;
+};
+
+void PrintTo(const MissingOfficeCase& c, std::ostream* out) { *out << c.name; }
+
+class WithoutLibreOffice : public ::testing::TestWithParam<MissingOfficeCase> {};
+
+TEST_P(WithoutLibreOffice, TheWindowStartsAndAClickReportsWhatIsMissing) {
+    DesktopSession desktop;
+    ProgramUnderTest program(desktop, QString::fromUtf8(GetParam().program),
+                             QStringLiteral("C.UTF-8"));
+    program.WaitUntilReady();
+    program.Type("0.001");
+    program.ClickCalculate();
+
+    const std::string report = program.ReadAndDismissErrorReport(30s).toStdString();
+    EXPECT_THAT(report,
+                StartsWith("Error 429: Cannot create the spreadsheet application object: "));
+    for (const std::string& part : GetParam().described) {
+        EXPECT_THAT(report, HasSubstr(part));
+    }
+    EXPECT_EQ(program.WaitForExit(), 1);
+    EXPECT_THAT(program.LeftBehind(), IsEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Installations, WithoutLibreOffice,
+    ::testing::Values(MissingOfficeCase{"UnloadableModule",
+                                        SECANT_ROOT_PROGRAM_WITH_UNLOADABLE_MODULE,
+                                        {"libreoffice-calc-nogui or libreoffice-calc",
+                                         "/secant-root/libsecant-root-uno.so cannot be loaded",
+                                         "libreglo.so: cannot open shared object file"}},
+                      MissingOfficeCase{"NoOfficeInstalled",
+                                        SECANT_ROOT_PROGRAM_WITHOUT_OFFICE,
+                                        {"LibreOffice is not installed"}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // SIGTERM, SIGINT and SIGHUP end the program cleanly: while idle as a closed window does, during
 // a calculation at once, by the same signal, with the instance killed and its files removed.

@@ -7,6 +7,7 @@
 #include <QThread>
 #include <QUuid>
 #include <functional>
+#include <optional>
 #include <stdexcept>
 
 namespace secant_root::e2e {
@@ -134,6 +135,45 @@ QString ProgramUnderTest::WaitForAnswer(std::chrono::milliseconds timeout) {
 }
 
 QImage ProgramUnderTest::Capture() { return x11_.Capture(window_); }
+
+QString ProgramUnderTest::ReadAndDismissErrorReport(std::chrono::milliseconds timeout) {
+    // The report is a top-level alert of the application: its text in a label, its OK button
+    // in a button box.
+    QString text;
+    std::optional<AccessibleObject> button;
+    const std::function<void(const AccessibleObject&, int)> read =
+        [&](const AccessibleObject& object, int depth) {
+            for (const AccessibleObject& child : accessibility_.Children(object)) {
+                const QString role = accessibility_.RoleName(child);
+                if (role == QLatin1String("label") && text.isEmpty()) {
+                    text = accessibility_.Name(child);
+                } else if (role == QLatin1String("push button")) {
+                    button = child;
+                } else if (depth > 0) {
+                    read(child, depth - 1);
+                }
+            }
+        };
+    WaitFor(
+        [&] {
+            try {
+                const auto application = accessibility_.ApplicationOf(pid_);
+                if (!application) return false;
+                for (const AccessibleObject& window : accessibility_.Children(*application)) {
+                    if (accessibility_.RoleName(window).startsWith(QLatin1String("alert"))) {
+                        read(window, 2);
+                    }
+                }
+            } catch (const std::runtime_error&) {
+            }
+            return !text.isEmpty() && button.has_value();
+        },
+        timeout);
+    if (button) {
+        x11_.Click(accessibility_.Extents(*button).center());
+    }
+    return text;
+}
 
 void ProgramUnderTest::Close() { x11_.RequestClose(window_); }
 

@@ -40,6 +40,9 @@ class ProgramUnderTest {
     // The answer label's text once it is not empty; empty if it stays so for `timeout`.
     QString WaitForAnswer(std::chrono::milliseconds timeout);
     QImage Capture();
+    // The text of the error report once it is shown, after which its OK button is clicked;
+    // empty if no report appears within `timeout`.
+    QString ReadAndDismissErrorReport(std::chrono::milliseconds timeout);
 
     // Asks the window to close as a window manager does.
     void Close();

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian package system-wide as a user would (apt-get install ./….deb), checks what
 # it declares and installs, runs the end-to-end test against /usr/bin/secant-root, purges the
-# package and checks that none of its files remain. The package is purged on every way out.
+# package and checks that none of its files remain and that /usr and /etc hold the same paths as
+# before. The package is purged on every way out. Not to be run twice at the same time.
 #   tests/packaging/debian_package_test.sh PACKAGE.deb END_TO_END_TEST_PROGRAM
 set -euo pipefail
 
@@ -15,6 +16,11 @@ apt_get() { DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get -y -qq "$@" >
 installed() { dpkg-query -W -f='${Status}' "$name" 2>/dev/null | grep -q 'ok installed'; }
 fail() { echo "debian package test: $*" >&2; exit 1; }
 
+# One run at a time on the machine, whichever worktree it comes from: a second one would purge
+# the package under the first. Every run holds a lock on dpkg's database directory, which is
+# always there and belongs to root alone (dpkg locks files in it, never the directory).
+exec 9</var/lib/dpkg
+flock -n 9 || fail "another run of this test is in progress"
 # The test replaces and then removes the package: it must not take a user's installation away.
 if installed; then
     fail "$name is installed on this machine already; remove it first (apt-get purge $name)"
@@ -28,9 +34,13 @@ done
 [ "$(dpkg-deb -f "$package_file" Recommends)" = qt6-wayland ] || fail "Recommends is not qt6-wayland"
 
 echo "== lintian"
-lintian_output="$(lintian "$package_file" 2>/dev/null)" || fail "lintian reports errors:
+lintian_output="$(lintian --pedantic "$package_file" 2>/dev/null)" || fail "lintian reports errors:
 $lintian_output"
 echo "${lintian_output:-(no tags)}"
+
+# Every path under /usr and /etc, but for the byte code that Python writes for itself.
+census() { find /usr /etc -xdev ! -path '*/__pycache__*' 2>/dev/null | LC_ALL=C sort; }
+before="$(census)"
 
 trap 'installed && apt_get purge "$name"' EXIT
 echo "== apt-get install $package_file"
@@ -51,7 +61,7 @@ done
 
 echo "== end-to-end test of /usr/bin/secant-root"
 SECANT_ROOT_PROGRAM_UNDER_TEST=/usr/bin/secant-root "$end_to_end_tests" \
-    --gtest_filter='EndToEnd.*:WithoutADisplay.TheProgramSaysSoInOneLineAndFails'
+    --gtest_filter='*EndToEnd*:WithoutADisplay.TheProgramSaysSoInOneLineAndFails'
 
 echo "== apt-get purge $name"
 apt_get purge "$name"
@@ -61,4 +71,7 @@ for path in "${files[@]}" /usr/share/doc/$name; do
     [ -e "$path" ] && left+=("$path")
 done
 [ "${#left[@]}" -eq 0 ] || fail "left behind by purge: ${left[*]}"
+after="$(census)"
+[ "$before" = "$after" ] || fail "/usr or /etc differ after purge:
+$(diff <(echo "$before") <(echo "$after") || true)"
 echo "debian package test: passed"
