@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "common/app_error.h"
 #include "tests/no_leftovers_test.h"
 
 namespace secant_root::testing {
@@ -34,6 +35,23 @@ TEST_F(OfficeProcessCrashSafety, AnOfficeDoesNotOutliveAProgramThatCrashes) {
     fs::remove(pidFile);
     ASSERT_GT(office, 0);
     EXPECT_TRUE(EndsWithin(office, 2s)) << "the office outlived the program that started it";
+}
+
+// A signal that ends the program may come while an office is being started: that one does not
+// run either.
+TEST_F(OfficeProcessCrashSafety, NoOfficeStartsOnceAllHaveBeenKilled) {
+    ::testing::GTEST_FLAG(death_test_style) = "threadsafe";
+    EXPECT_EXIT(
+        {
+            OfficeProcess::KillAll();
+            try {
+                const OfficeProcess office("/bin/sleep", {"600"}, {});
+            } catch (const AppError& error) {
+                std::_Exit(error.number() == kCannotCreateObjectNumber ? 0 : 1);
+            }
+            std::_Exit(2);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace

@@ -180,6 +180,8 @@ const LnFaultCase kLnFaultCases[] = {
      Eq("Unable to get the Ln property of the WorksheetFunction class"), 5},
     {"InvokeRaisesDeferred", Fault::InvokeRaisesDeferred, ErrorKind::AutomationFailure,
      NumberOf(0x800A01A8), Eq("Вычисление прервано"), 5},
+    {"InvokeRaisesDeferredOutsideAnyModule", Fault::InvokeRaisesDeferredOutsideAnyModule,
+     ErrorKind::AutomationFailure, NumberOf(0x800A01A8), Eq("Automation error 0x800A01A8"), 5},
     // The number of a wCode is the wCode itself.
     {"InvokeRaisesWithWCode", Fault::InvokeRaisesWithWCode, ErrorKind::AutomationFailure, 1004,
      Eq("Application-defined or object-defined error"), 5},

@@ -200,6 +200,12 @@ class StandInWorksheetFunction final : public IDispatch, public ISupportErrorInf
                 exception.scode = kObjectRequired;
                 exception.pfnDeferredFillIn = &FillInDeferredException;
                 return DISP_E_EXCEPTION;
+            case Fault::InvokeRaisesDeferredOutsideAnyModule:
+                // Where a foreign fill-in address took the client before.
+                exception.scode = kObjectRequired;
+                exception.pfnDeferredFillIn =
+                    reinterpret_cast<decltype(exception.pfnDeferredFillIn)>(0x11);
+                return DISP_E_EXCEPTION;
             case Fault::InvokeRaisesWithWCode:
                 Raise(&exception, 0, 1004, L"Application-defined or object-defined error");
                 return DISP_E_EXCEPTION;

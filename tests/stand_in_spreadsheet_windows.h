@@ -25,9 +25,11 @@ enum class Fault {
     StaleErrorInfoThenGetterFails,
     StaleErrorInfoThenInvokeFails,
     // Ln raises an exception: described at once, through a deferred fill-in (with its scode given
-    // at once), by its 16-bit wCode only, or with no error code at all.
+    // at once; the fill-in's address lies in no module in the second case), by its 16-bit wCode
+    // only, or with no error code at all.
     InvokeRaises,
     InvokeRaisesDeferred,
+    InvokeRaisesDeferredOutsideAnyModule,
     InvokeRaisesWithWCode,
     InvokeRaisesWithoutCode,
     // Ln fails with a plain status and error information for IDispatch.

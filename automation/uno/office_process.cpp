@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "automation/uno/unique_fd.h"
+#include "automation/uno/uno_failure_texts.h"
 #include "common/app_error.h"
 #include "common/program_texts.h"
 
@@ -49,6 +50,11 @@ constexpr int kExecErrorFd = 3;
 // before it is reaped, so a slot never names a process id that may have been reused.
 std::array<std::atomic<pid_t>, 16> liveOffices;
 static_assert(std::atomic<pid_t>::is_always_lock_free);
+
+// Set by KillAll before it looks at the slots; a start looks at it after taking a slot, so that
+// an office started while KillAll runs is killed by one of the two.
+std::atomic<bool> killingAll{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
 
 void AddLiveOffice(pid_t pid) noexcept {
     for (std::atomic<pid_t>& slot : liveOffices) {
@@ -180,6 +186,10 @@ OfficeProcess::OfficeProcess(const std::filesystem::path& program,
     setpgid(pid_, pid_);
     AddLiveOffice(pid_);
     execErrorOut.reset();
+    if (killingAll.load()) {
+        Kill();
+        throw CannotCreateObjectError(kProgramEndingText);
+    }
 
     int execError = 0;
     ssize_t got;
@@ -248,6 +258,7 @@ std::string OfficeProcess::DescribeExit() const {
 }
 
 void OfficeProcess::KillAll() noexcept {
+    killingAll.store(true);
     for (const std::atomic<pid_t>& slot : liveOffices) {
         if (const pid_t pid = slot.load(); pid > 0) {
             kill(-pid, SIGKILL);

@@ -23,7 +23,7 @@ class OfficeProcess {
     // file `errorOutput` (shared with this program when empty), no other descriptor is
     // inherited. The process makes its files with umask 077 and takes SIGPIPE as usual,
     // whatever this program's settings. Raises a cannot-create-object AppError when the
-    // program cannot be run; it then has been reaped already.
+    // program cannot be run, or after KillAll; it then has been reaped already.
     OfficeProcess(const std::filesystem::path& program, const std::vector<std::string>& arguments,
                   const std::vector<std::string>& environment,
                   const std::filesystem::path& errorOutput = {});
@@ -44,8 +44,10 @@ class OfficeProcess {
     // After the process has ended: how, in words ("exited with code 81").
     std::string DescribeExit() const;
 
-    // Kills every office process of this program that has not been reaped yet, with its group.
-    // Async-signal-safe: for a handler of a signal that ends the program.
+    // Kills every office process of this program that has not been reaped yet, with its group,
+    // and any that is being started meanwhile or later, whose start then fails with a
+    // cannot-create-object AppError. Async-signal-safe: for a handler of a signal that ends the
+    // program.
     static void KillAll() noexcept;
 
   private:

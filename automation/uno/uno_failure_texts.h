@@ -30,6 +30,8 @@ inline constexpr std::string_view kPipeServedByAnotherText =
     "the instance (process {4}); the program closed the connection";
 inline constexpr std::string_view kNoAnswerAtStartText =
     "LibreOffice accepted a connection but did not answer within {1}; the instance was ended";
+inline constexpr std::string_view kProgramEndingText =
+    "the program is ending, so LibreOffice was not started";
 
 // `text` with {1}, {2}, … replaced by the values in that order.
 inline std::string FilledText(std::string_view text,

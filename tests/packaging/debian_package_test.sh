@@ -52,7 +52,9 @@ printf '%s\n' "${files[@]}"
 
 echo "== installed files"
 [ "$(command -v secant-root)" = /usr/bin/secant-root ] || fail "secant-root is not /usr/bin/secant-root"
-file -b /usr/bin/secant-root | grep -q ', stripped' || fail "the program is not stripped"
+for binary in /usr/bin/secant-root /usr/lib/*/secant-root/libsecant-root-uno.so; do
+    file -b "$binary" | grep -q ', stripped' || fail "$binary is missing or not stripped"
+done
 desktop-file-validate /usr/share/applications/secant-root.desktop
 appstreamcli validate --no-net /usr/share/metainfo/*.secant_root.metainfo.xml
 for size in 16 22 24 32 48 64 128 256; do
