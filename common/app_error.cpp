@@ -42,11 +42,20 @@ AppError CannotCreateObjectError(std::string_view detail, std::string_view advic
                     WithDetail(texts::kCannotCreateObject, detail), std::string(advice));
 }
 
+std::string AutomationNumberText(std::int32_t number) {
+    char text[16];
+    if (number < 0) {
+        std::snprintf(text, sizeof text, "0x%08X",
+                      static_cast<unsigned>(static_cast<std::uint32_t>(number)));
+    } else {
+        std::snprintf(text, sizeof text, "%d", static_cast<int>(number));
+    }
+    return text;
+}
+
 AppError AutomationFailureError(std::int32_t number, std::string description) {
     if (description.empty()) {
-        char status[16];
-        std::snprintf(status, sizeof status, "0x%08X", static_cast<std::uint32_t>(number));
-        description = std::string(texts::kAutomationErrorPrefix) + status;
+        description = std::string(texts::kAutomationErrorPrefix) + AutomationNumberText(number);
     }
     return AppError(ErrorKind::AutomationFailure, number, std::move(description));
 }

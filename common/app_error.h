@@ -56,6 +56,11 @@ AppError TypeMismatchError(std::string_view detail = {});
 // The default advice says that the installed spreadsheet application could not be started.
 AppError CannotCreateObjectError(std::string_view detail = {},
                                  std::string_view advice = texts::kStartSpreadsheetAdvice);
+// An automation failure's number as people look it up: a negative one is a status code
+// (HRESULT), written in hexadecimal ("0x800401F3"); any other is an error code the server raised
+// itself, such as 1004, written in decimal.
+std::string AutomationNumberText(std::int32_t number);
+
 // `number` is the status the failing call reported; an empty description is replaced by a
 // generic text that names the status.
 AppError AutomationFailureError(std::int32_t number, std::string description);

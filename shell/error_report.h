@@ -16,8 +16,8 @@ inline constexpr std::string_view kErrorReportTitle = texts::kReportTitle;
 inline constexpr int kErrorExitStatus = 1;
 
 // The report's message: the error's number and its description, then, after an empty line, what
-// the user can do, where the error says. An automation failure's number is a status code, which
-// people look up in hexadecimal (0x800401F3); the others are small numbers, written in decimal.
+// the user can do, where the error says. An automation failure's number is written as
+// AutomationNumberText writes it; the others are small numbers, written in decimal.
 std::string ErrorReportText(const AppError& error);
 
 }  // namespace secant_root

@@ -181,7 +181,8 @@ const LnFaultCase kLnFaultCases[] = {
     {"InvokeRaisesDeferred", Fault::InvokeRaisesDeferred, ErrorKind::AutomationFailure,
      NumberOf(0x800A01A8), Eq("Вычисление прервано"), 5},
     {"InvokeRaisesDeferredOutsideAnyModule", Fault::InvokeRaisesDeferredOutsideAnyModule,
-     ErrorKind::AutomationFailure, NumberOf(0x800A01A8), Eq("Automation error 0x800A01A8"), 5},
+     ErrorKind::AutomationFailure, NumberOf(0x800A01A8),
+     Eq(std::string(texts::kAutomationErrorPrefix) + "0x800A01A8"), 5},
     // The number of a wCode is the wCode itself.
     {"InvokeRaisesWithWCode", Fault::InvokeRaisesWithWCode, ErrorKind::AutomationFailure, 1004,
      Eq("Application-defined or object-defined error"), 5},

@@ -42,15 +42,21 @@ TEST(ErrorReportText, GivesTheNumberTheDescriptionAndWhatTheUserCanDo) {
         {CannotCreateObjectError("cannot start"),
          Report("429", Described(texts::kCannotCreateObject, "cannot start"),
                 texts::kStartSpreadsheetAdvice)},
-        // Automation failures carry status codes, which people look up in hexadecimal, whatever
-        // their sign; the server's text stands as it came, with no advice.
+        // Automation failures carry status codes, which people look up in hexadecimal, or an
+        // error code the server raised itself, in decimal; the server's text stands as it came,
+        // with no advice.
         {AutomationFailureError(-2147221005, "Invalid class string"),
          Report("0x800401F3", "Invalid class string")},
         {AutomationFailureError(std::numeric_limits<std::int32_t>::min(), "lowest"),
          Report("0x80000000", "lowest")},
         {AutomationFailureError(std::numeric_limits<std::int32_t>::max(), "highest"),
-         Report("0x7FFFFFFF", "highest")},
-        {AutomationFailureError(0, "Проивести рассчет"), Report("0x00000000", "Проивести рассчет")},
+         Report("2147483647", "highest")},
+        {AutomationFailureError(1004, "Application-defined or object-defined error"),
+         Report("1004", "Application-defined or object-defined error")},
+        {AutomationFailureError(1004, ""),
+         Report("1004", std::string(texts::kAutomationErrorPrefix) + "1004")},
+        {AutomationFailureError(-1, "minus one"), Report("0xFFFFFFFF", "minus one")},
+        {AutomationFailureError(0, "Проивести рассчет"), Report("0", "Проивести рассчет")},
         {AutomationFailureError(-2146827284, ""),
          Report("0x800A03EC", std::string(texts::kAutomationErrorPrefix) + "0x800A03EC")},
     };
