@@ -1,5 +1,9 @@
 #pragma once
 
+#include <chrono>
+#include <cstdio>
+#include <initializer_list>
+#include <string>
 #include <string_view>
 
 // The program's own texts that a user reads, in Russian like the window, one catalog shared by
@@ -65,6 +69,88 @@ inline constexpr std::string_view kFormNotCreated = "Не удалось соз�
 // The control's name follows.
 inline constexpr std::string_view kControlNotCreated = "Не удалось создать элемент управления ";
 inline constexpr std::string_view kMessagesUnreadable = "Не удалось прочитать сообщения окна";
+
+// Why the spreadsheet client failed, with numbered places ({1}, {2}, …) for what was found; the
+// details the system or LibreOffice gives (file names, strerror, exception texts) stay as they
+// came.
+//
+// LibreOffice Calc (Linux).
+inline constexpr std::string_view kOfficeNotInstalledText =
+    "LibreOffice не установлен: не удаётся прочитать {1}";
+inline constexpr std::string_view kOfficeIncompleteText =
+    "установка LibreOffice неполна: в {1} нет {2}";
+inline constexpr std::string_view kNoConnectionText = "LibreOffice не принял соединение за {1}";
+// {1} is one of the four below.
+inline constexpr std::string_view kEndedBeforeConnectionText =
+    "LibreOffice {1}, не приняв соединения";
+inline constexpr std::string_view kProcessRunningText = "ещё работает";
+inline constexpr std::string_view kProcessExitedText = "завершился с кодом {1}";
+inline constexpr std::string_view kProcessSignalledText = "был завершён сигналом {1} ({2})";
+inline constexpr std::string_view kProcessEndedText = "завершился";
+inline constexpr std::string_view kOfficeWroteText = "; LibreOffice вывел: {1}";
+inline constexpr std::string_view kNoAnswerText =
+    "LibreOffice Calc не ответил на {1} за {2}; экземпляр завершён";
+inline constexpr std::string_view kNoAnswerAtStartText =
+    "LibreOffice принял соединение, но не ответил за {1}; экземпляр завершён";
+inline constexpr std::string_view kProgramEndingText =
+    "программа завершается, поэтому LibreOffice не запущен";
+// {1} the argument, {2} one of the causes below; the exception follows.
+inline constexpr std::string_view kLnFailedText = "LibreOffice Calc не смог вычислить LN({1}): {2}";
+inline constexpr std::string_view kInstanceEndedCause = "экземпляр завершил работу";
+inline constexpr std::string_view kArgumentRejectedCause = "LN отверг аргумент";
+inline constexpr std::string_view kUnknownFunctionCause = "Calc не знает функцию LN";
+inline constexpr std::string_view kFailedInOfficeCause = "вызов не удался в LibreOffice";
+inline constexpr std::string_view kCallFailedCause = "вызов не удался";
+inline constexpr std::string_view kNoInstanceOpenText =
+    "для этого контекста не открыт экземпляр LibreOffice Calc";
+inline constexpr std::string_view kCalcNotANumberText =
+    "LibreOffice Calc вернул для LN({1}) значение типа {2}";
+// The safety checks of the new instance's pipe.
+inline constexpr std::string_view kPipeIsALinkText =
+    "канал {1} нового экземпляра LibreOffice — символическая ссылка на {2}; программа к нему не "
+    "подключилась";
+inline constexpr std::string_view kPipeIsNotASocketText =
+    "канал {1} нового экземпляра LibreOffice — {2}, а не сокет; программа к нему не подключилась";
+inline constexpr std::string_view kPipeOfAnotherUserText =
+    "канал {1} нового экземпляра LibreOffice принадлежит пользователю {2}; программа к нему не "
+    "подключилась";
+inline constexpr std::string_view kPipeNotExaminedText =
+    "канал {1} нового экземпляра LibreOffice нельзя проверить или подключиться к нему: {2}";
+inline constexpr std::string_view kPipeDirectoryOpenText =
+    "другие пользователи могут подменять записи в {1}, где LibreOffice создаёт свои каналы "
+    "(владелец {2}, права {3}); программа не подключилась к новому экземпляру";
+inline constexpr std::string_view kPipeServedByAnotherText =
+    "канал {1} нового экземпляра LibreOffice обслуживает процесс {2} пользователя {3}, а не "
+    "экземпляр (процесс {4}); программа закрыла соединение";
+//
+// Microsoft Excel (Windows).
+inline constexpr std::string_view kNoApplicationOpenText =
+    "Для этого расчёта не открыто табличное приложение";
+inline constexpr std::string_view kNoWorksheetFunctionText =
+    "Табличное приложение не вернуло объект WorksheetFunction";
+inline constexpr std::string_view kExcelNotANumberText =
+    "функция LN табличного приложения вернула значение типа варианта {1}, а не число ({2})";
+
+// `text` with {1}, {2}, … replaced by the values in that order.
+inline std::string FilledText(std::string_view text,
+                              std::initializer_list<std::string_view> values) {
+    std::string filled(text);
+    int place = 0;
+    for (const std::string_view value : values) {
+        const std::string mark = "{" + std::to_string(++place) + "}";
+        if (const auto at = filled.find(mark); at != std::string::npos) {
+            filled.replace(at, mark.size(), value);
+        }
+    }
+    return filled;
+}
+
+// A duration as people read it: "30 с", "0.3 с".
+inline std::string SecondsText(std::chrono::milliseconds duration) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g с", std::chrono::duration<double>(duration).count());
+    return text;
+}
 
 #ifdef _WIN32
 inline constexpr std::string_view kStartSpreadsheetAdvice = kStartExcelAdvice;

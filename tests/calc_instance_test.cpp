@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -25,6 +26,7 @@
 #include "automation/uno/uno_failure_numbers.h"
 #include "common/app_error.h"
 #include "common/program_texts.h"
+#include "tests/catalog_text.h"
 #include "tests/fake_office_installation.h"
 #include "tests/no_leftovers_test.h"
 #include "tests/process_census.h"
@@ -34,6 +36,7 @@ namespace secant_root::testing {
 namespace {
 
 using ::testing::HasSubstr;
+using texts::FilledText;
 
 using namespace std::chrono_literals;
 
@@ -42,7 +45,7 @@ struct StartFailure {
     // The script of soffice.bin; none when it is missing.
     std::optional<std::string> script;
     bool executable;
-    const char* reason;
+    std::string reason;
     // Whether the failure comes at once rather than at the start limit.
     bool atOnce = true;
     // A program that is not there was not installed; one that is there could not be started.
@@ -62,6 +65,14 @@ std::string PlantingScript(const std::string& plant) {
 constexpr const char* kListener =
     "perl -MIO::Socket::UNIX -e '$s = IO::Socket::UNIX->new(Local => $ARGV[0], Listen => 1) or "
     "die $!; $c = $s->accept; sleep 600'";
+
+std::string ExitedWith(const std::string& code) {
+    return FilledText(texts::kProcessExitedText, {code});
+}
+
+std::string EndedBeforeConnection(const std::string& how) {
+    return FilledText(texts::kEndedBeforeConnectionText, {how});
+}
 
 class CalcInstanceStartFailures : public NoLeftoversTest,
                                   public ::testing::WithParamInterface<StartFailure> {};
@@ -100,33 +111,35 @@ INSTANTIATE_TEST_SUITE_P(
         StartFailure{"Missing", std::nullopt, true, "soffice.bin: No such file or directory", true,
                      texts::kInstallLibreOfficeAdvice},
         StartFailure{"NotExecutable", "exit 0", false, "soffice.bin: Permission denied"},
-        StartFailure{"ExitsAtOnce", "exit 3", true, "LibreOffice exited with code 3 before"},
-        StartFailure{"Crashes", "kill -SEGV $$", true, "was ended by signal 11"},
+        StartFailure{"ExitsAtOnce", "exit 3", true, EndedBeforeConnection(ExitedWith("3"))},
+        StartFailure{"Crashes", "kill -SEGV $$", true,
+                     FilledText(texts::kProcessSignalledText, {"11", strsignal(SIGSEGV)})},
         // What the office writes to its standard error goes into the description, not to the
         // terminal.
         StartFailure{"ComplainsAndExits", "echo 'no profile here' >&2; exit 3", true,
-                     "exited with code 3 before it accepted a connection; LibreOffice wrote: "
-                     "no profile here"},
+                     EndedBeforeConnection(ExitedWith("3")) +
+                         FilledText(texts::kOfficeWroteText, {"no profile here"})},
         // Asking to be restarted is honoured, but not for ever.
         StartFailure{"AlwaysAsksForARestart", "echo >>\"$here/starts\"; exit 81", true,
-                     "exited with code 81"},
+                     ExitedWith("81")},
         // What another user could put at the pipe's public path before the office binds it.
         StartFailure{"PipeLinkedToAnotherListener",
                      PlantingScript(std::string(kListener) + " \"$here/other\" & sleep 0.2; " +
                                     "ln -s \"$here/other\" \"$pipe\""),
-                     true, "/program/other; the program did not connect to it"},
+                     true, "/program/other" + TextAfter(texts::kPipeIsALinkText, "{2}")},
         StartFailure{"PipeLinkedToNothing", PlantingScript("ln -s /nowhere \"$pipe\""), true,
-                     " is a symbolic link to /nowhere; the program did not connect to it"},
-        StartFailure{"PipeIsARegularFile", PlantingScript("touch \"$pipe\""), true,
-                     " is a regular file, not a socket"},
+                     TextAfter(FilledText(texts::kPipeIsALinkText, {"{1}", "/nowhere"}), "{1}")},
+        StartFailure{
+            "PipeIsARegularFile", PlantingScript("touch \"$pipe\""), true,
+            TextAfter(FilledText(texts::kPipeIsNotASocketText, {"{1}", "обычный файл"}), "{1}")},
         StartFailure{"PipeServedByAnotherProcess",
                      PlantingScript("setsid " + std::string(kListener) +
                                     " \"$pipe\" & echo $! >\"$here/stranger\""),
-                     true, "not by the instance"},
+                     true, TextAfter(texts::kPipeServedByAnotherText, "{3}", "{4}")},
         // An office that accepts and never answers is ended at the start limit.
         StartFailure{"AcceptsButNeverAnswers",
                      PlantingScript("exec " + std::string(kListener) + " \"$pipe\""), true,
-                     "LibreOffice accepted a connection but did not answer within", false}),
+                     TextBefore(texts::kNoAnswerAtStartText, "{1}"), false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 class CalcInstanceStart : public NoLeftoversTest {};
@@ -165,7 +178,8 @@ TEST_F(CalcInstanceStart, GivesUpAtTheTimeOutAndKillsWhatTheOfficeStarted) {
     const AppError error = RaisedError([&] { CalcInstance instance(fake.installation(), 300ms); });
 
     EXPECT_EQ(error.kind(), ErrorKind::CannotCreateObject);
-    EXPECT_THAT(error.description(), HasSubstr("did not accept a connection within 0.3 s"));
+    EXPECT_THAT(error.description(),
+                HasSubstr(FilledText(texts::kNoConnectionText, {texts::SecondsText(300ms)})));
 
     pid_t sleeper = 0;
     std::ifstream(sleeperFile) >> sleeper;
@@ -200,7 +214,8 @@ TEST_F(CalcInstanceStart, AnInstanceThatStopsAnsweringIsKilledAtTheCallLimit) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
     EXPECT_EQ(error.kind(), ErrorKind::AutomationFailure);
     EXPECT_EQ(error.number(), kNoAnswerNumber);
-    EXPECT_THAT(error.description(), HasSubstr("did not answer LN within 0.3 s"));
+    EXPECT_THAT(error.description(),
+                HasSubstr(FilledText(texts::kNoAnswerText, {"LN", texts::SecondsText(300ms)})));
     EXPECT_TRUE(EndsWithin(office, 1s));
 }
 

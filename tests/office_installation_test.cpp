@@ -7,6 +7,7 @@
 
 #include "common/app_error.h"
 #include "common/program_texts.h"
+#include "tests/catalog_text.h"
 #include "tests/fake_office_installation.h"
 #include "tests/raised_error.h"
 
@@ -60,8 +61,13 @@ struct BrokenCase {
     const char* name;
     const char* versionrc;  // none: the file is missing
     const char* mainXcd;
-    const char* reason;
+    std::string reason;
 };
+
+// What the description says of a file that does not give the value `name`.
+std::string GivesNo(std::string_view name) {
+    return TextAfter(texts::FilledText(texts::kOfficeIncompleteText, {"{1}", name}), "{1}");
+}
 
 class BrokenInstallation : public ::testing::TestWithParam<BrokenCase> {};
 
@@ -85,14 +91,15 @@ TEST_P(BrokenInstallation, CannotCreateTheObject) {
 INSTANTIATE_TEST_SUITE_P(
     Files, BrokenInstallation,
     ::testing::Values(
-        BrokenCase{"NoVersionrc", nullptr, kSchemaAndData, "LibreOffice is not installed"},
-        BrokenCase{"NoBuildId", "[Version]\nbuildid=\n", kSchemaAndData, "gives no buildid"},
+        BrokenCase{"NoVersionrc", nullptr, kSchemaAndData,
+                   TextBefore(texts::kOfficeNotInstalledText, "{1}")},
+        BrokenCase{"NoBuildId", "[Version]\nbuildid=\n", kSchemaAndData, GivesNo("buildid")},
         BrokenCase{"OnlyTheSchemaEntry", "buildid=1\n",
                    "<prop oor:name=\"ooSetupVersion\" oor:type=\"xs:string\"><value/></prop>",
-                   "gives no ooSetupVersion"},
+                   GivesNo("ooSetupVersion")},
         BrokenCase{"EntryWithoutValue", "buildid=1\n",
                    "<prop oor:name=\"ooSetupVersion\"></prop><prop><value>9</value></prop>",
-                   "gives no ooSetupVersion"}),
+                   GivesNo("ooSetupVersion")}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -175,7 +175,7 @@ const LnFaultCase kLnFaultCases[] = {
      ErrorKind::AutomationFailure, NumberOf(RPC_E_CALL_REJECTED),
      Eq(std::string(texts::kAutomationErrorPrefix) + "0x80010001"), 4},
     {"GetterReturnsNoObject", Fault::GetterReturnsNoObject, ErrorKind::AutomationFailure,
-     NumberOf(E_POINTER), HasSubstr("no WorksheetFunction object"), 4},
+     NumberOf(E_POINTER), Eq(std::string(texts::kNoWorksheetFunctionText)), 4},
     {"InvokeRaises", Fault::InvokeRaises, ErrorKind::AutomationFailure, NumberOf(0x800A03EC),
      Eq("Unable to get the Ln property of the WorksheetFunction class"), 5},
     {"InvokeRaisesDeferred", Fault::InvokeRaisesDeferred, ErrorKind::AutomationFailure,

@@ -21,6 +21,7 @@
 #include "automation/uno/office_process.h"
 #include "automation/uno/uno_failure_numbers.h"
 #include "common/app_error.h"
+#include "common/program_texts.h"
 #include "tests/no_leftovers_test.h"
 #include "tests/process_census.h"
 #include "tests/raised_error.h"
@@ -187,10 +188,10 @@ TEST_F(SpreadsheetLogUno, FailuresOfLnHaveFixedNumbersAndLeaveTheInstanceUsable)
         const AppError error = RaisedError([&] { logs.Ln(context, x); });
         EXPECT_EQ(error.kind(), ErrorKind::AutomationFailure);
         EXPECT_EQ(error.number(), kInvalidArgumentNumber);
-        EXPECT_EQ(error.description(), "LibreOffice Calc could not compute LN(" +
-                                           FormatShortest(x) +
-                                           "): LN rejected the argument "
-                                           "(com.sun.star.lang.IllegalArgumentException)");
+        EXPECT_EQ(error.description(),
+                  texts::FilledText(texts::kLnFailedText,
+                                    {FormatShortest(x), texts::kArgumentRejectedCause}) +
+                      " (com.sun.star.lang.IllegalArgumentException)");
     }
     EXPECT_EQ(logs.Ln(context, 2.0), TableLn(2.0));
     logs.Close(context);

@@ -7,6 +7,7 @@
 #include "automation/spreadsheet_log.h"
 #include "common/app_error.h"
 #include "common/program_texts.h"
+#include "tests/catalog_text.h"
 #include "tests/no_leftovers_test.h"
 #include "tests/raised_error.h"
 #include "tests/scripted_log_source.h"
@@ -27,7 +28,7 @@ TEST_F(SpreadsheetLogWithoutOffice, CannotCreateTheObjectBeforeAnyOtherCall) {
 
     EXPECT_EQ(error.kind(), ErrorKind::CannotCreateObject);
     EXPECT_EQ(error.number(), kCannotCreateObjectNumber);
-    EXPECT_THAT(error.description(), HasSubstr("LibreOffice is not installed"));
+    EXPECT_THAT(error.description(), HasSubstr(TextBefore(texts::kOfficeNotInstalledText, "{1}")));
     EXPECT_EQ(error.advice(), texts::kInstallLibreOfficeAdvice);
     EXPECT_EQ(window.reads, 0);
     EXPECT_THAT(window.answers, IsEmpty());

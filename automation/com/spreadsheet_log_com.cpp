@@ -50,9 +50,7 @@ ComPtr<IDispatch> ReadWorksheetFunction(IDispatch* application) {
         kApplicationInterface);
     if (!worksheetFunction) {
         // A success without an object would otherwise be a call through a null pointer.
-        throw AutomationFailureError(E_POINTER,
-                                     "The spreadsheet application returned no WorksheetFunction "
-                                     "object");
+        throw AutomationFailureError(E_POINTER, std::string(texts::kNoWorksheetFunctionText));
     }
     return worksheetFunction;
 }
@@ -62,9 +60,8 @@ double NumberIn(VARIANT* result) {
     UniqueVariant number;
     const HRESULT status = VariantChangeType(number.get(), result, 0, VT_R8);
     if (FAILED(status)) {
-        throw TypeMismatchError("the spreadsheet's LN returned a value of variant type " +
-                                std::to_string(result->vt) + ", not a number (" +
-                                DescribeStatus(status) + ")");
+        throw TypeMismatchError(texts::FilledText(
+            texts::kExcelNotANumberText, {std::to_string(result->vt), DescribeStatus(status)}));
     }
     return number.get()->dblVal;
 }
@@ -107,9 +104,7 @@ class SpreadsheetLog::Instances {
     IDispatch* Application(Context context) const {
         const auto found = applications_.find(context);
         if (found == applications_.end()) {
-            throw AutomationFailureError(E_HANDLE,
-                                         "No spreadsheet application is open for "
-                                         "this calculation");
+            throw AutomationFailureError(E_HANDLE, std::string(texts::kNoApplicationOpenText));
         }
         return found->second.Get();
     }

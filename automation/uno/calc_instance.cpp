@@ -11,9 +11,9 @@
 
 #include "automation/uno/kill_deadline.h"
 #include "automation/uno/uno_failure_numbers.h"
-#include "automation/uno/uno_failure_texts.h"
 #include "automation/uno/uno_runtime.h"
 #include "common/app_error.h"
+#include "common/program_texts.h"
 
 extern char** environ;
 
@@ -84,8 +84,7 @@ std::vector<std::string> OfficeEnvironment(const PrivateProfile& profile) {
 }
 
 std::string NoAnswerDescription(const std::string& call, std::chrono::milliseconds limit) {
-    return "LibreOffice Calc did not answer " + call + " within " + SecondsText(limit) +
-           "; the instance was ended";
+    return texts::FilledText(texts::kNoAnswerText, {call, texts::SecondsText(limit)});
 }
 
 }  // namespace
@@ -111,13 +110,13 @@ CalcInstance::CalcInstance(const OfficeInstallation& installation,
             break;
         }
         if (!process_->HasExited()) {
-            throw CannotCreateObjectError("LibreOffice did not accept a connection within " +
-                                          SecondsText(connectTimeout));
+            throw CannotCreateObjectError(
+                texts::FilledText(texts::kNoConnectionText, {texts::SecondsText(connectTimeout)}));
         }
         if (!process_->ExitedWith(kRestartRequestCode) || start == kMaxRestarts) {
-            throw CannotCreateObjectError("LibreOffice " + process_->DescribeExit() +
-                                          " before it accepted a connection" +
-                                          profile_.DescribeErrorOutput());
+            throw CannotCreateObjectError(
+                texts::FilledText(texts::kEndedBeforeConnectionText, {process_->DescribeExit()}) +
+                profile_.DescribeErrorOutput());
         }
     }
 }

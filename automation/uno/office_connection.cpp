@@ -9,9 +9,9 @@
 
 #include "automation/uno/kill_deadline.h"
 #include "automation/uno/office_pipe_socket.h"
-#include "automation/uno/uno_failure_texts.h"
 #include "automation/uno/uno_runtime.h"
 #include "common/app_error.h"
+#include "common/program_texts.h"
 
 namespace secant_root {
 namespace {
@@ -63,9 +63,9 @@ std::optional<OfficeConnection> OfficeConnection::Await(
         return OfficeConnection(connection);
     } catch (...) {
         if (limit.Expired()) {
-            throw CannotCreateObjectError(FilledText(
-                kNoAnswerAtStartText,
-                {SecondsText(
+            throw CannotCreateObjectError(texts::FilledText(
+                texts::kNoAnswerAtStartText,
+                {texts::SecondsText(
                     std::chrono::duration_cast<std::chrono::milliseconds>(deadline - start))}));
         }
         throw;

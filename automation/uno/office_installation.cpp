@@ -79,14 +79,14 @@ std::string ReadValue(const fs::path& file, std::string_view name,
     const std::optional<std::string> text = ReadFile(file);
     if (!text) {
         throw CannotCreateObjectError(
-            "LibreOffice is not installed: " + file.string() + " cannot be read",
+            texts::FilledText(texts::kOfficeNotInstalledText, {file.string()}),
             texts::kInstallLibreOfficeAdvice);
     }
     std::string value = extract(*text, name);
     if (value.empty()) {
-        throw CannotCreateObjectError("the LibreOffice installation is incomplete: " +
-                                          file.string() + " gives no " + std::string(name),
-                                      texts::kInstallLibreOfficeAdvice);
+        throw CannotCreateObjectError(
+            texts::FilledText(texts::kOfficeIncompleteText, {file.string(), name}),
+            texts::kInstallLibreOfficeAdvice);
     }
     return value;
 }

@@ -11,8 +11,8 @@
 #include <string>
 #include <system_error>
 
-#include "automation/uno/uno_failure_texts.h"
 #include "common/app_error.h"
+#include "common/program_texts.h"
 
 namespace secant_root {
 namespace {
@@ -21,18 +21,18 @@ namespace fs = std::filesystem;
 
 std::string KindOfFile(mode_t mode) {
     if (S_ISREG(mode)) {
-        return "a regular file";
+        return "обычный файл";
     }
     if (S_ISDIR(mode)) {
-        return "a directory";
+        return "каталог";
     }
     if (S_ISFIFO(mode)) {
-        return "a FIFO";
+        return "FIFO";
     }
     if (S_ISCHR(mode) || S_ISBLK(mode)) {
-        return "a device";
+        return "устройство";
     }
-    return "a file of another kind";
+    return "файл другого вида";
 }
 
 std::string OctalMode(mode_t mode) {
@@ -46,14 +46,14 @@ std::string OctalMode(mode_t mode) {
 void CheckDirectory(const fs::path& directory) {
     struct stat status {};
     if (stat(directory.c_str(), &status) != 0) {
-        throw CannotCreateObjectError(
-            FilledText(kPipeNotExaminedText, {directory.string(), std::strerror(errno)}));
+        throw CannotCreateObjectError(texts::FilledText(
+            texts::kPipeNotExaminedText, {directory.string(), std::strerror(errno)}));
     }
     const bool ownerTrusted = status.st_uid == 0 || status.st_uid == geteuid();
     const bool othersMayWrite = (status.st_mode & (S_IWGRP | S_IWOTH)) != 0;
     if (!ownerTrusted || (othersMayWrite && (status.st_mode & S_ISVTX) == 0)) {
-        throw CannotCreateObjectError(FilledText(
-            kPipeDirectoryOpenText,
+        throw CannotCreateObjectError(texts::FilledText(
+            texts::kPipeDirectoryOpenText,
             {directory.string(), std::to_string(status.st_uid), OctalMode(status.st_mode)}));
     }
 }
@@ -66,21 +66,21 @@ bool IsOwnSocket(const fs::path& path) {
             return false;
         }
         throw CannotCreateObjectError(
-            FilledText(kPipeNotExaminedText, {path.string(), std::strerror(errno)}));
+            texts::FilledText(texts::kPipeNotExaminedText, {path.string(), std::strerror(errno)}));
     }
     if (S_ISLNK(status.st_mode)) {
         std::error_code error;
         const fs::path target = fs::read_symlink(path, error);
-        throw CannotCreateObjectError(
-            FilledText(kPipeIsALinkText, {path.string(), error ? "?" : target.string()}));
+        throw CannotCreateObjectError(texts::FilledText(
+            texts::kPipeIsALinkText, {path.string(), error ? "?" : target.string()}));
     }
     if (!S_ISSOCK(status.st_mode)) {
-        throw CannotCreateObjectError(
-            FilledText(kPipeIsNotASocketText, {path.string(), KindOfFile(status.st_mode)}));
+        throw CannotCreateObjectError(texts::FilledText(
+            texts::kPipeIsNotASocketText, {path.string(), KindOfFile(status.st_mode)}));
     }
     if (status.st_uid != geteuid()) {
-        throw CannotCreateObjectError(
-            FilledText(kPipeOfAnotherUserText, {path.string(), std::to_string(status.st_uid)}));
+        throw CannotCreateObjectError(texts::FilledText(
+            texts::kPipeOfAnotherUserText, {path.string(), std::to_string(status.st_uid)}));
     }
     return true;
 }
@@ -90,15 +90,15 @@ void CheckPeer(int socket, const fs::path& path, pid_t office) {
     socklen_t size = sizeof peer;
     if (getsockopt(socket, SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0) {
         throw CannotCreateObjectError(
-            FilledText(kPipeNotExaminedText, {path.string(), std::strerror(errno)}));
+            texts::FilledText(texts::kPipeNotExaminedText, {path.string(), std::strerror(errno)}));
     }
     // soffice.bin listens itself; through the soffice wrapper it is a child in the group that
     // this program made for the office.
     const bool ours = peer.pid == office || (peer.pid > 0 && getpgid(peer.pid) == office);
     if (!ours || peer.uid != geteuid()) {
-        throw CannotCreateObjectError(FilledText(
-            kPipeServedByAnotherText, {path.string(), std::to_string(peer.pid),
-                                       std::to_string(peer.uid), std::to_string(office)}));
+        throw CannotCreateObjectError(texts::FilledText(
+            texts::kPipeServedByAnotherText, {path.string(), std::to_string(peer.pid),
+                                              std::to_string(peer.uid), std::to_string(office)}));
     }
 }
 
@@ -118,8 +118,8 @@ UniqueFd ConnectToOfficePipe(const std::string& name, pid_t office) {
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     if (path.native().size() >= sizeof address.sun_path) {
-        throw CannotCreateObjectError(
-            FilledText(kPipeNotExaminedText, {path.string(), std::strerror(ENAMETOOLONG)}));
+        throw CannotCreateObjectError(texts::FilledText(
+            texts::kPipeNotExaminedText, {path.string(), std::strerror(ENAMETOOLONG)}));
     }
     std::memcpy(address.sun_path, path.c_str(), path.native().size() + 1);
     UniqueFd socket(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
@@ -131,7 +131,7 @@ UniqueFd ConnectToOfficePipe(const std::string& name, pid_t office) {
             return UniqueFd();
         }
         throw CannotCreateObjectError(
-            FilledText(kPipeNotExaminedText, {path.string(), std::strerror(errno)}));
+            texts::FilledText(texts::kPipeNotExaminedText, {path.string(), std::strerror(errno)}));
     }
     CheckPeer(socket.get(), path, office);
     return socket;

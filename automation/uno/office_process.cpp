@@ -15,7 +15,6 @@
 #include <thread>
 
 #include "automation/uno/unique_fd.h"
-#include "automation/uno/uno_failure_texts.h"
 #include "common/app_error.h"
 #include "common/program_texts.h"
 
@@ -188,7 +187,7 @@ OfficeProcess::OfficeProcess(const std::filesystem::path& program,
     execErrorOut.reset();
     if (killingAll.load()) {
         Kill();
-        throw CannotCreateObjectError(kProgramEndingText);
+        throw CannotCreateObjectError(texts::kProgramEndingText);
     }
 
     int execError = 0;
@@ -245,16 +244,18 @@ bool OfficeProcess::ExitedWith(int code) const noexcept {
 
 std::string OfficeProcess::DescribeExit() const {
     if (!status_) {
-        return "is still running";
+        return std::string(texts::kProcessRunningText);
     }
     if (*status_ >= 0 && WIFEXITED(*status_)) {
-        return "exited with code " + std::to_string(WEXITSTATUS(*status_));
+        return texts::FilledText(texts::kProcessExitedText,
+                                 {std::to_string(WEXITSTATUS(*status_))});
     }
     if (*status_ >= 0 && WIFSIGNALED(*status_)) {
         const int signal = WTERMSIG(*status_);
-        return "was ended by signal " + std::to_string(signal) + " (" + strsignal(signal) + ")";
+        return texts::FilledText(texts::kProcessSignalledText,
+                                 {std::to_string(signal), strsignal(signal)});
     }
-    return "has ended";
+    return std::string(texts::kProcessEndedText);
 }
 
 void OfficeProcess::KillAll() noexcept {

@@ -16,6 +16,7 @@
 
 #include "automation/uno/office_pipe_files.h"
 #include "common/app_error.h"
+#include "common/program_texts.h"
 
 namespace secant_root {
 namespace {
@@ -198,7 +199,7 @@ std::string PrivateProfile::DescribeErrorOutput() const {
             c = ' ';
         }
     }
-    return "; LibreOffice wrote: " + text;
+    return texts::FilledText(texts::kOfficeWroteText, {text});
 }
 
 void PrivateProfile::RecordSockets(const std::vector<fs::path>& sockets) const {

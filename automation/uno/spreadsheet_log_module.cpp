@@ -7,6 +7,7 @@
 #include "automation/uno/uno_failure_numbers.h"
 #include "automation/uno/uno_module_loader.h"
 #include "common/app_error.h"
+#include "common/program_texts.h"
 
 namespace secant_root {
 namespace {
@@ -47,7 +48,7 @@ double SpreadsheetLog::Ln(Context context, double x) {
     LogSource* client = instances_->client();
     if (client == nullptr) {
         throw AutomationFailureError(kUnknownContextNumber,
-                                     "no LibreOffice Calc instance is open for this context");
+                                     std::string(texts::kNoInstanceOpenText));
     }
     return client->Ln(context, x);
 }

@@ -22,6 +22,7 @@
 #include "automation/uno/uno_failure_numbers.h"
 #include "automation/uno/uno_runtime.h"
 #include "common/app_error.h"
+#include "common/program_texts.h"
 
 namespace secant_root {
 namespace {
@@ -53,11 +54,11 @@ std::string CaughtExceptionText(const rtl::OUString& message) {
     return text + ")";
 }
 
-AppError LnFailure(std::int32_t number, double x, const std::string& cause,
+AppError LnFailure(std::int32_t number, double x, std::string_view cause,
                    const css::uno::Exception& error) {
-    return AutomationFailureError(number, "LibreOffice Calc could not compute LN(" + ExactText(x) +
-                                              "): " + cause + " " +
-                                              CaughtExceptionText(error.Message));
+    return AutomationFailureError(
+        number, texts::FilledText(texts::kLnFailedText, {ExactText(x), cause}) + " " +
+                    CaughtExceptionText(error.Message));
 }
 
 }  // namespace
@@ -75,7 +76,7 @@ class SpreadsheetLog::Instances {
         const auto found = open_.find(context);
         if (found == open_.end()) {
             throw AutomationFailureError(kUnknownContextNumber,
-                                         "no LibreOffice Calc instance is open for this context");
+                                         std::string(texts::kNoInstanceOpenText));
         }
         return *found->second;
     }
@@ -110,21 +111,20 @@ double SpreadsheetLog::Ln(Context context, double x) {
     try {
         result = instance.CallLn(x);
     } catch (const css::lang::DisposedException& error) {
-        throw LnFailure(kInstanceEndedNumber, x, "the instance has ended", error);
+        throw LnFailure(kInstanceEndedNumber, x, texts::kInstanceEndedCause, error);
     } catch (const css::lang::IllegalArgumentException& error) {
-        throw LnFailure(kInvalidArgumentNumber, x, "LN rejected the argument", error);
+        throw LnFailure(kInvalidArgumentNumber, x, texts::kArgumentRejectedCause, error);
     } catch (const css::container::NoSuchElementException& error) {
-        throw LnFailure(kUnknownFunctionNumber, x, "Calc does not know the function LN", error);
+        throw LnFailure(kUnknownFunctionNumber, x, texts::kUnknownFunctionCause, error);
     } catch (const css::uno::RuntimeException& error) {
-        throw LnFailure(kRuntimeFailureNumber, x, "the call failed in LibreOffice", error);
+        throw LnFailure(kRuntimeFailureNumber, x, texts::kFailedInOfficeCause, error);
     } catch (const css::uno::Exception& error) {
-        throw LnFailure(kOtherFailureNumber, x, "the call failed", error);
+        throw LnFailure(kOtherFailureNumber, x, texts::kCallFailedCause, error);
     }
     double value;
     if (!(result >>= value)) {
-        throw TypeMismatchError("LibreOffice Calc returned a value of type " +
-                                ToUtf8(result.getValueTypeName()) + " for LN(" + ExactText(x) +
-                                ")");
+        throw TypeMismatchError(texts::FilledText(
+            texts::kCalcNotANumberText, {ExactText(x), ToUtf8(result.getValueTypeName())}));
     }
     return value;
 }

@@ -16,6 +16,7 @@
 #include "common/app_error.h"
 #include "common/program_texts.h"
 #include "shell/error_report.h"
+#include "tests/catalog_text.h"
 #include "tests/e2e/desktop_session.h"
 #include "tests/e2e/program_under_test.h"
 
@@ -155,7 +156,7 @@ INSTANTIATE_TEST_SUITE_P(
                                          "libreglo.so: cannot open shared object file"}},
                       MissingOfficeCase{"NoOfficeInstalled",
                                         SECANT_ROOT_PROGRAM_WITHOUT_OFFICE,
-                                        {"LibreOffice is not installed",
+                                        {testing::TextBefore(texts::kOfficeNotInstalledText, "{1}"),
                                          std::string(texts::kInstallLibreOfficeAdvice)}}),
     [](const auto& info) { return std::string(info.param.name); });
 
