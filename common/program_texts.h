@@ -92,6 +92,40 @@ inline constexpr std::string_view kNoAnswerText =
     "LibreOffice Calc не ответил на {1} за {2}; экземпляр завершён";
 inline constexpr std::string_view kNoAnswerAtStartText =
     "LibreOffice принял соединение, но не ответил за {1}; экземпляр завершён";
+inline constexpr std::string_view kProfilePathNotUtf8Text =
+    "путь личного профиля LibreOffice {1} не в кодировке UTF-8";
+inline constexpr std::string_view kProfileNotAUrlText =
+    "путь личного профиля LibreOffice {1} нельзя записать как URL";
+inline constexpr std::string_view kNoTemporaryDirectoryText =
+    "нет временного каталога для профиля LibreOffice: {1}";
+inline constexpr std::string_view kProfileNotLockedText =
+    "не удаётся заблокировать личный профиль LibreOffice {1}: {2}";
+inline constexpr std::string_view kProfileNotCreatedText =
+    "не удаётся создать личный профиль LibreOffice в {1}: {2}";
+inline constexpr std::string_view kProfileNotWrittenText =
+    "не удаётся записать личный профиль LibreOffice: {1}: {2}";
+inline constexpr std::string_view kWriteFailedWord = "запись не удалась";
+inline constexpr std::string_view kStartNotPreparedText =
+    "не удаётся подготовить запуск LibreOffice: {1}";
+inline constexpr std::string_view kOfficeNotStartedText = "не удаётся запустить LibreOffice: {1}";
+inline constexpr std::string_view kProgramNotRunText = "не удаётся выполнить {1}: {2}";
+inline constexpr std::string_view kNoCallLimitText =
+    "не удаётся ограничить время вызова LibreOffice Calc: {1}";
+// {1} "прервано" or "не удалось", then what the system says.
+inline constexpr std::string_view kConnectionBrokenText = "соединение с LibreOffice {1}";
+inline constexpr std::string_view kConnectionEndedWord = "прервано";
+inline constexpr std::string_view kConnectionFailedWord = "не удалось";
+inline constexpr std::string_view kInstanceUnreachableText =
+    "не удаётся связаться с новым экземпляром LibreOffice {1}";
+inline constexpr std::string_view kUnoRuntimeNotStartedText =
+    "не удаётся запустить среду UNO ({1})";
+inline constexpr std::string_view kOwnLocationUnknownText =
+    "не удаётся определить расположение самой программы ({1})";
+inline constexpr std::string_view kModuleNotLoadedText =
+    "клиент LibreOffice {1} не загружается ({2})";
+inline constexpr std::string_view kModuleOfAnotherProgramText =
+    "{1} не является клиентом LibreOffice этой программы ({2})";
+inline constexpr std::string_view kOfAnotherVersionText = "другая версия";
 inline constexpr std::string_view kProgramEndingText =
     "программа завершается, поэтому LibreOffice не запущен";
 // {1} the argument, {2} one of the causes below; the exception follows.

@@ -37,14 +37,14 @@ std::string RandomPipeName() {
 // space makes the office abort without exiting).
 rtl::OUString FileUrl(const std::filesystem::path& path) {
     if (ToUtf8(FromUtf8(path.string())) != path.string()) {
-        throw CannotCreateObjectError("the path of the private LibreOffice profile " +
-                                      path.string() + " is not valid UTF-8");
+        throw CannotCreateObjectError(
+            texts::FilledText(texts::kProfilePathNotUtf8Text, {path.string()}));
     }
     rtl::OUString url;
     if (osl::FileBase::getFileURLFromSystemPath(FromUtf8(path.string()), url) !=
         osl::FileBase::E_None) {
-        throw CannotCreateObjectError("cannot name the private LibreOffice profile " +
-                                      path.string() + " as a URL");
+        throw CannotCreateObjectError(
+            texts::FilledText(texts::kProfileNotAUrlText, {path.string()}));
     }
     return url;
 }

@@ -13,6 +13,7 @@
 
 #include "automation/uno/uno_failure_numbers.h"
 #include "common/app_error.h"
+#include "common/program_texts.h"
 
 namespace secant_root {
 namespace {
@@ -77,8 +78,7 @@ KillDeadline::KillDeadline(pid_t processGroup, int connection, std::chrono::mill
         armedSerial.store(0);
         throw AutomationFailureError(
             kOtherFailureNumber,
-            std::string("cannot set a time limit on a call to LibreOffice Calc: ") +
-                std::strerror(errno));
+            texts::FilledText(texts::kNoCallLimitText, {std::strerror(errno)}));
     }
     timer_ = timer;
     const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(limit);

@@ -164,8 +164,8 @@ OfficeProcess::OfficeProcess(const std::filesystem::path& program,
                                         S_IRUSR | S_IWUSR));
     if (piped != 0 || execErrorOut.get() < 0 || devNull.get() < 0 ||
         (!errorOutput.empty() && errorFile.get() < 0)) {
-        throw CannotCreateObjectError(std::string("cannot prepare to start LibreOffice: ") +
-                                      std::strerror(errno));
+        throw CannotCreateObjectError(
+            texts::FilledText(texts::kStartNotPreparedText, {std::strerror(errno)}));
     }
     const long openMax = sysconf(_SC_OPEN_MAX);
     const int maxFd = openMax > 0 && openMax < INT_MAX ? static_cast<int>(openMax) : 65536;
@@ -177,8 +177,8 @@ OfficeProcess::OfficeProcess(const std::filesystem::path& program,
                      errorFile.get(), execErrorOut.get(), maxFd);
     }
     if (pid_ < 0) {
-        throw CannotCreateObjectError(std::string("cannot start LibreOffice: ") +
-                                      std::strerror(errno));
+        throw CannotCreateObjectError(
+            texts::FilledText(texts::kOfficeNotStartedText, {std::strerror(errno)}));
     }
     // Set here as well, so that a kill right after the start reaches the group even if the
     // child has not run yet.
@@ -200,7 +200,8 @@ OfficeProcess::OfficeProcess(const std::filesystem::path& program,
         status_ = WaitStatus(pid_, 0);
         // A program that is not there has not been installed.
         throw CannotCreateObjectError(
-            "cannot run " + program.string() + ": " + std::strerror(execError),
+            texts::FilledText(texts::kProgramNotRunText,
+                              {program.string(), std::strerror(execError)}),
             execError == ENOENT ? texts::kInstallLibreOfficeAdvice
                                 : texts::kStartLibreOfficeAdvice);
     }

@@ -53,8 +53,8 @@ fs::path TemporaryBase() {
     std::error_code error;
     fs::path base = fs::absolute(fs::temp_directory_path(error), error);
     if (error) {
-        throw CannotCreateObjectError("no temporary directory for the LibreOffice profile: " +
-                                      error.message());
+        throw CannotCreateObjectError(
+            texts::FilledText(texts::kNoTemporaryDirectoryText, {error.message()}));
     }
     return base;
 }
@@ -102,8 +102,8 @@ UniqueFd TakeLock(const fs::path& root) {
                        S_IRUSR | S_IWUSR));
     if (lock.get() < 0 || flock(lock.get(), LOCK_EX | LOCK_NB) != 0 ||
         rename(taking.c_str(), (root / kLockName).c_str()) != 0) {
-        throw CannotCreateObjectError("cannot lock the private LibreOffice profile " +
-                                      root.string() + ": " + std::strerror(errno));
+        throw CannotCreateObjectError(
+            texts::FilledText(texts::kProfileNotLockedText, {root.string(), std::strerror(errno)}));
     }
     return lock;
 }
@@ -113,8 +113,8 @@ fs::path MakePrivateDirectory(const fs::path& base) {
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
     if (mkdtemp(name.data()) == nullptr) {
-        throw CannotCreateObjectError("cannot create a private LibreOffice profile in " +
-                                      base.string() + ": " + std::strerror(errno));
+        throw CannotCreateObjectError(texts::FilledText(texts::kProfileNotCreatedText,
+                                                        {base.string(), std::strerror(errno)}));
     }
     return fs::path(name.data());
 }
@@ -123,8 +123,8 @@ void MakeDirectory(const fs::path& path) {
     std::error_code error;
     fs::create_directories(path, error);
     if (error) {
-        throw CannotCreateObjectError("cannot write the private LibreOffice profile: " +
-                                      path.string() + ": " + error.message());
+        throw CannotCreateObjectError(
+            texts::FilledText(texts::kProfileNotWrittenText, {path.string(), error.message()}));
     }
 }
 
@@ -133,8 +133,8 @@ void WriteFile(const fs::path& path, std::string_view content) {
     out << content;
     out.close();
     if (!out) {
-        throw CannotCreateObjectError("cannot write the private LibreOffice profile: " +
-                                      path.string());
+        throw CannotCreateObjectError(texts::FilledText(texts::kProfileNotWrittenText,
+                                                        {path.string(), texts::kWriteFailedWord}));
     }
 }
 

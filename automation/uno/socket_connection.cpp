@@ -10,13 +10,14 @@
 #include <com/sun/star/io/IOException.hpp>
 
 #include "automation/uno/uno_runtime.h"
+#include "common/program_texts.h"
 
 namespace secant_root {
 namespace {
 
-css::io::IOException ConnectionFailure(const char* what, int error) {
+css::io::IOException ConnectionFailure(std::string_view what, int error) {
     return css::io::IOException(
-        FromUtf8(std::string("connection to LibreOffice ") + what +
+        FromUtf8(texts::FilledText(texts::kConnectionBrokenText, {what}) +
                  (error != 0 ? std::string(": ") + std::strerror(error) : std::string())));
 }
 
@@ -36,9 +37,9 @@ sal_Int32 SocketConnection::read(css::uno::Sequence<sal_Int8>& bytes, sal_Int32 
         if (n > 0) {
             got += static_cast<sal_Int32>(n);
         } else if (n == 0) {
-            throw ConnectionFailure("ended", 0);
+            throw ConnectionFailure(texts::kConnectionEndedWord, 0);
         } else if (errno != EINTR) {
-            throw ConnectionFailure("failed", errno);
+            throw ConnectionFailure(texts::kConnectionFailedWord, errno);
         }
     }
     return got;
@@ -53,7 +54,7 @@ void SocketConnection::write(const css::uno::Sequence<sal_Int8>& bytes) {
         if (n >= 0) {
             sent += static_cast<std::size_t>(n);
         } else if (errno != EINTR) {
-            throw ConnectionFailure("failed", errno);
+            throw ConnectionFailure(texts::kConnectionFailedWord, errno);
         }
     }
 }

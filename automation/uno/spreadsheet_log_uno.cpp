@@ -97,11 +97,11 @@ LogSource::Context SpreadsheetLog::Open() {
     try {
         return instances_->Add(std::make_unique<CalcInstance>(OfficeInstallation::Default()));
     } catch (const css::uno::Exception& error) {
-        throw CannotCreateObjectError("the new LibreOffice instance could not be reached " +
-                                      CaughtExceptionText(error.Message));
+        throw CannotCreateObjectError(texts::FilledText(texts::kInstanceUnreachableText,
+                                                        {CaughtExceptionText(error.Message)}));
     } catch (const cppu::BootstrapException& error) {
-        throw CannotCreateObjectError("the UNO runtime could not be started (" +
-                                      ToUtf8(error.getMessage()) + ")");
+        throw CannotCreateObjectError(
+            texts::FilledText(texts::kUnoRuntimeNotStartedText, {ToUtf8(error.getMessage())}));
     }
 }
 

@@ -20,8 +20,8 @@ fs::path ModulePath() {
     std::error_code error;
     const fs::path program = fs::read_symlink("/proc/self/exe", error);
     if (error) {
-        throw CannotCreateObjectError("the program's own location cannot be read (" +
-                                      error.message() + ")");
+        throw CannotCreateObjectError(
+            texts::FilledText(texts::kOwnLocationUnknownText, {error.message()}));
     }
     return (program.parent_path() / SECANT_ROOT_UNO_MODULE_PATH).lexically_normal();
 }
@@ -38,16 +38,17 @@ const UnoModuleEntry& Load() {
     void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (module == nullptr) {
         // What the module cannot find are LibreOffice's libraries, which come with it.
-        throw CannotCreateObjectError("the LibreOffice client " + path.string() +
-                                          " cannot be loaded (" + LastLoadError() + ")",
-                                      texts::kInstallLibreOfficeAdvice);
+        throw CannotCreateObjectError(
+            texts::FilledText(texts::kModuleNotLoadedText, {path.string(), LastLoadError()}),
+            texts::kInstallLibreOfficeAdvice);
     }
     const auto* entry = static_cast<const UnoModuleEntry*>(dlsym(module, kUnoModuleEntryName));
     if (entry == nullptr || entry->version != kUnoModuleVersion) {
-        const std::string reason = entry == nullptr ? LastLoadError() : "of another version";
+        const std::string reason =
+            entry == nullptr ? LastLoadError() : std::string(texts::kOfAnotherVersionText);
         dlclose(module);
         throw CannotCreateObjectError(
-            path.string() + " is not the LibreOffice client of this program (" + reason + ")",
+            texts::FilledText(texts::kModuleOfAnotherProgramText, {path.string(), reason}),
             texts::kReinstallProgramAdvice);
     }
     return *entry;
