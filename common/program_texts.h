@@ -158,6 +158,8 @@ inline constexpr std::string_view kPipeServedByAnotherText =
     "экземпляр (процесс {4}); программа закрыла соединение";
 //
 // Microsoft Excel (Windows).
+inline constexpr std::string_view kComNotInitialisedText =
+    "Не удалось инициализировать COM для потока программы";
 inline constexpr std::string_view kNoApplicationOpenText =
     "Для этого расчёта не открыто табличное приложение";
 inline constexpr std::string_view kNoWorksheetFunctionText =

@@ -3,8 +3,10 @@
 #include <objbase.h>
 
 #include <cstdint>
+#include <string>
 
 #include "common/app_error.h"
+#include "common/program_texts.h"
 
 namespace secant_root {
 
@@ -13,7 +15,7 @@ ComApartment::ComApartment() {
     const HRESULT status = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     if (FAILED(status)) {
         throw AutomationFailureError(static_cast<std::int32_t>(status),
-                                     "COM could not be initialised for the program's thread");
+                                     std::string(texts::kComNotInitialisedText));
     }
 }
 
