@@ -7,9 +7,24 @@
 #include <chrono>
 #include <cstdio>
 #include <exception>
+#include <functional>
 
 #include "tests/e2e/desktop_session.h"
 #include "tests/e2e/program_under_test.h"
+
+namespace {
+
+// Saves the picture once what was just shown has been painted.
+bool SaveWhenPainted(const std::function<QImage()>& capture, const char* path) {
+    QThread::msleep(300);
+    if (!capture().save(QString::fromLocal8Bit(path), "PNG")) {
+        std::fprintf(stderr, "cannot write %s\n", path);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication application(argc, argv);
@@ -30,15 +45,15 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "no answer was shown\n");
             return 1;
         }
-        // The label has its new text; give the window the moment it needs to paint it.
-        QThread::msleep(300);
-        if (!program.Capture().save(QString::fromLocal8Bit(argv[1]), "PNG")) {
-            std::fprintf(stderr, "cannot write %s\n", argv[1]);
+        if (!SaveWhenPainted([&] { return program.Capture(); }, argv[1])) {
             return 1;
         }
         program.Close();
-        if (program.WaitForExit() != 0 || argc == 2) {
-            return program.WaitForExit() == 0 ? 0 : 1;
+        if (program.WaitForExit() != 0) {
+            return 1;
+        }
+        if (argc == 2) {
+            return 0;
         }
         // As a user of the decimal comma types the precision, in their locale.
         secant_root::e2e::ProgramUnderTest failing(desktop, QStringLiteral(SECANT_ROOT_PROGRAM),
@@ -50,9 +65,7 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "no report was shown\n");
             return 1;
         }
-        QThread::msleep(300);
-        if (!failing.CaptureReport().save(QString::fromLocal8Bit(argv[2]), "PNG")) {
-            std::fprintf(stderr, "cannot write %s\n", argv[2]);
+        if (!SaveWhenPainted([&] { return failing.CaptureReport(); }, argv[2])) {
             return 1;
         }
         failing.DismissReport();
