@@ -2,6 +2,7 @@
 
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <string>
@@ -27,13 +28,21 @@ SocketConnection::SocketConnection(UniqueFd socket, rtl::OUString description)
     : socket_(std::move(socket)), description_(std::move(description)) {}
 
 sal_Int32 SocketConnection::read(css::uno::Sequence<sal_Int8>& bytes, sal_Int32 count) {
-    if (bytes.getLength() != count) {
-        bytes.realloc(count);
+    if (count < 0) {
+        throw ConnectionFailure(texts::kConnectionFailedWord, EINVAL);
     }
+    // The size comes from the peer: the buffer grows with what has arrived (at most doubling,
+    // from a bounded first chunk), so that a block that claims gigabytes and never comes
+    // reserves no more than what was sent.
+    constexpr sal_Int32 kFirstChunk = 64 * 1024;
+    bytes.realloc(std::min(count, kFirstChunk));
     sal_Int32 got = 0;
     while (got < count) {
-        const ssize_t n =
-            recv(socket_.get(), bytes.getArray() + got, static_cast<std::size_t>(count - got), 0);
+        if (got == bytes.getLength()) {
+            bytes.realloc(got + std::min(count - got, std::max(got, kFirstChunk)));
+        }
+        const ssize_t n = recv(socket_.get(), bytes.getArray() + got,
+                               static_cast<std::size_t>(bytes.getLength() - got), 0);
         if (n > 0) {
             got += static_cast<sal_Int32>(n);
         } else if (n == 0) {

@@ -19,8 +19,9 @@ class SocketConnection final : public cppu::WeakImplHelper1<css::connection::XCo
 
     int socket() const noexcept { return socket_.get(); }
 
-    // Blocks until `count` bytes have arrived; raises com.sun.star.io.IOException when the
-    // connection ends or fails first.
+    // Blocks until `count` bytes have arrived, holding no more memory than about twice what has
+    // arrived, whatever `count` the peer announced; raises com.sun.star.io.IOException when the
+    // connection ends or fails first, or `count` is negative.
     sal_Int32 read(css::uno::Sequence<sal_Int8>& bytes, sal_Int32 count) override;
     // Raises com.sun.star.io.IOException when the connection has ended, without SIGPIPE.
     void write(const css::uno::Sequence<sal_Int8>& bytes) override;
