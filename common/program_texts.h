@@ -54,6 +54,12 @@ inline constexpr std::string_view kStartExcelAdvice =
     "Microsoft Excel установлен, но не запустился по указанной причине. Устраните её и запустите "
     "программу снова; если ошибка повторяется, восстановите установку Microsoft Excel.";
 
+// Another user has put something where the office makes its pipes.
+inline constexpr std::string_view kPipeTakenAdvice =
+    "Другой пользователь этого компьютера занял или подменил путь, где LibreOffice создаёт свои "
+    "каналы, — по-видимому, чтобы помешать расчёту. Сообщите об этом администратору (удалить "
+    "чужой файл могут только его владелец и администратор) и запустите расчёт снова.";
+
 // The program's own parts do not fit together.
 inline constexpr std::string_view kReinstallProgramAdvice =
     "Переустановите программу: её части принадлежат разным версиям.";
@@ -156,6 +162,10 @@ inline constexpr std::string_view kPipeDirectoryOpenText =
 inline constexpr std::string_view kPipeServedByAnotherText =
     "канал {1} нового экземпляра LibreOffice обслуживает процесс {2} пользователя {3}, а не "
     "экземпляр (процесс {4}); программа закрыла соединение";
+// {2} the kind of file ("сокет", "символическая ссылка", …), {3} its owner.
+inline constexpr std::string_view kSingleInstancePipeTakenText =
+    "канал {1}, которым LibreOffice проверяет, не запущен ли уже экземпляр с тем же профилем, "
+    "занят: там {2} пользователя {3}; программа остановила запуск экземпляра";
 //
 // Microsoft Excel (Windows).
 inline constexpr std::string_view kComNotInitialisedText =

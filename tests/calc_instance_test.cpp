@@ -6,9 +6,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <grp.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -50,6 +53,8 @@ struct StartFailure {
     bool atOnce = true;
     // A program that is not there was not installed; one that is there could not be started.
     std::string_view advice = texts::kStartLibreOfficeAdvice;
+    // Whether the case needs another user (and so runs only as root).
+    bool otherUser = false;
 };
 
 // A script of soffice.bin that first puts `plant` at the path of the pipe that it is asked to
@@ -66,6 +71,25 @@ constexpr const char* kListener =
     "perl -MIO::Socket::UNIX -e '$s = IO::Socket::UNIX->new(Local => $ARGV[0], Listen => 1) or "
     "die $!; $c = $s->accept; sleep 600'";
 
+// A script of soffice.bin that, as another user (nobody), listens on the single-instance pipe
+// that its profile, given in its environment, names, and records that path for the test.
+std::string SingleInstanceSquattingScript() {
+    return "pipe=$(perl -MDigest::MD5=md5 -MEncode=encode -e 'print \"/tmp/OSL_PIPE_$ARGV[0]_"
+           "SingleOfficeIPC_\", map { sprintf \"%x\", $_ } unpack \"C*\", md5(encode("
+           "\"UTF-16LE\", $ENV{UserInstallation}))' $(id -u))\n"
+           "echo \"$pipe\" >\"$here/planted\"\n"
+           "setpriv --reuid=65534 --regid=65534 --clear-groups " +
+           std::string(kListener) + " \"$pipe\" &\nsleep 600";
+}
+
+std::string Repeated(std::string_view text, int times) {
+    std::string repeated;
+    for (int i = 0; i < times; ++i) {
+        repeated += text;
+    }
+    return repeated;
+}
+
 std::string ExitedWith(const std::string& code) {
     return FilledText(texts::kProcessExitedText, {code});
 }
@@ -79,6 +103,9 @@ class CalcInstanceStartFailures : public NoLeftoversTest,
 
 TEST_P(CalcInstanceStartFailures, RaiseCannotCreateObjectAndLeaveNothing) {
     const StartFailure& c = GetParam();
+    if (c.otherUser && geteuid() != 0) {
+        GTEST_SKIP() << "only root can act as another user";
+    }
     FakeOfficeInstallation fake;
     if (c.script) {
         fake.WriteOfficeScript(*c.script, c.executable);
@@ -126,16 +153,40 @@ INSTANTIATE_TEST_SUITE_P(
         StartFailure{"PipeLinkedToAnotherListener",
                      PlantingScript(std::string(kListener) + " \"$here/other\" & sleep 0.2; " +
                                     "ln -s \"$here/other\" \"$pipe\""),
-                     true, "/program/other" + TextAfter(texts::kPipeIsALinkText, "{2}")},
+                     true, "/program/other" + TextAfter(texts::kPipeIsALinkText, "{2}"), true,
+                     texts::kPipeTakenAdvice},
         StartFailure{"PipeLinkedToNothing", PlantingScript("ln -s /nowhere \"$pipe\""), true,
-                     TextAfter(FilledText(texts::kPipeIsALinkText, {"{1}", "/nowhere"}), "{1}")},
+                     TextAfter(FilledText(texts::kPipeIsALinkText, {"{1}", "/nowhere"}), "{1}"),
+                     true, texts::kPipeTakenAdvice},
         StartFailure{
             "PipeIsARegularFile", PlantingScript("touch \"$pipe\""), true,
-            TextAfter(FilledText(texts::kPipeIsNotASocketText, {"{1}", "обычный файл"}), "{1}")},
+            TextAfter(FilledText(texts::kPipeIsNotASocketText, {"{1}", "обычный файл"}), "{1}"),
+            true, texts::kPipeTakenAdvice},
         StartFailure{"PipeServedByAnotherProcess",
                      PlantingScript("setsid " + std::string(kListener) +
                                     " \"$pipe\" & echo $! >\"$here/stranger\""),
-                     true, TextAfter(texts::kPipeServedByAnotherText, "{3}", "{4}")},
+                     true, TextAfter(texts::kPipeServedByAnotherText, "{3}", "{4}"), true,
+                     texts::kPipeTakenAdvice},
+        // Another user who learnt the profile's URL listens on the office's single-instance
+        // pipe, on which the office would wait for ever: noticed at once.
+        StartFailure{"SingleInstancePipeTakenByAnotherUser", SingleInstanceSquattingScript(), true,
+                     TextAfter(FilledText(texts::kSingleInstancePipeTakenText,
+                                          {"{1}", "сокет", "65534 (nobody)"}),
+                               "{1}"),
+                     true, texts::kPipeTakenAdvice, true},
+        // What the office writes to its standard error is kept bounded, in memory, whatever it
+        // writes, and shown as printable text cut at a character.
+        StartFailure{"FloodsItsStandardError",
+                     "head -c 100000000 /dev/zero >&2; (printf 'ж%.0s' $(seq 300); printf x) >&2\n"
+                     "set -- $(du -sk \"$TMPDIR/..\"); [ \"$1\" -lt 2048 ] || exit 4; exit 3",
+                     true,
+                     EndedBeforeConnection(ExitedWith("3")) +
+                         FilledText(texts::kOfficeWroteText, {"…" + Repeated("ж", 199) + "x"})},
+        StartFailure{
+            "WritesWhatIsNotText",
+            "printf 'bad \\377\\376 esc \\033[2J\\n\\342\\202 end\\n' >&2; exit 3", true,
+            EndedBeforeConnection(ExitedWith("3")) +
+                FilledText(texts::kOfficeWroteText, {"bad \uFFFD\uFFFD esc \uFFFD[2J \uFFFD end"})},
         // An office that accepts and never answers is ended at the start limit.
         StartFailure{"AcceptsButNeverAnswers",
                      PlantingScript("exec " + std::string(kListener) + " \"$pipe\""), true,
@@ -187,6 +238,38 @@ TEST_F(CalcInstanceStart, GivesUpAtTheTimeOutAndKillsWhatTheOfficeStarted) {
     EXPECT_TRUE(EndsWithin(sleeper, 1s)) << "the office's own child outlived the kill";
 }
 
+// A figure of /proc/self/status, in KiB.
+long StatusKib(std::string_view name) {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.starts_with(name)) {
+            return std::stol(line.substr(name.size()));
+        }
+    }
+    return -1;
+}
+
+// The size of a block comes from the peer: an office whose first block claims 2 GiB and brings
+// three bytes gets no more memory reserved than what came, until the start limit ends the wait.
+TEST_F(CalcInstanceStart, AFirstBlockThatClaimsGigabytesReservesOnlyWhatArrives) {
+    FakeOfficeInstallation fake;
+    fake.WriteOfficeScript(PlantingScript(
+        "exec perl -MIO::Socket::UNIX -e '$s = IO::Socket::UNIX->new(Local => $ARGV[0], Listen "
+        "=> 1) or die $!; $c = $s->accept; print $c pack(\"NN\", 0x7fffffff, 1), \"abc\"; "
+        "sleep 600' \"$pipe\""));
+    // The peak resident size starts again from the present one.
+    std::ofstream("/proc/self/clear_refs") << "5";
+    const long before = StatusKib("VmRSS:");
+
+    const AppError error = RaisedError([&] { CalcInstance instance(fake.installation(), 1s); });
+
+    std::string planted;
+    std::getline(std::ifstream(fake.programDirectory() / "planted"), planted);
+    std::filesystem::remove(planted);
+    EXPECT_THAT(error.description(), HasSubstr(TextBefore(texts::kNoAnswerAtStartText, "{1}")));
+    EXPECT_LT(StatusKib("VmHWM:") - before, 64 * 1024) << "KiB more at the peak";
+}
+
 TEST_F(CalcInstanceStart, MakesSocketsOfTheUserAloneWhateverTheUmask) {
     const mode_t saved = umask(0);
     const CalcInstance instance(OfficeInstallation::Default());
@@ -217,6 +300,112 @@ TEST_F(CalcInstanceStart, AnInstanceThatStopsAnsweringIsKilledAtTheCallLimit) {
     EXPECT_THAT(error.description(),
                 HasSubstr(FilledText(texts::kNoAnswerText, {"LN", texts::SecondsText(300ms)})));
     EXPECT_TRUE(EndsWithin(office, 1s));
+}
+
+// Another local user who listens, never answering, on the pipe by which LibreOffice keeps a
+// profile to one instance: with the pipe's name, an instance would wait on it for ever. The
+// squatter learns what any user can (the command lines of processes and the names in the
+// temporary directory), computes the names that the profiles it finds would give, and listens
+// on each; it prints "ready" after its first look and then each path it took.
+constexpr const char* kSingleInstanceSquatter = R"(
+use IO::Socket::UNIX; use Digest::MD5 qw(md5); use Encode qw(encode);
+$| = 1;
+my ($uid, $tmp) = @ARGV; my (%seen, @held);
+(my $tmpUrl = $tmp) =~ s{([^A-Za-z0-9/._~-])}{sprintf '%%%02X', ord $1}ge;
+sub squat {
+    my ($url) = @_;
+    return if $seen{$url}++;
+    my $path = "/tmp/OSL_PIPE_${uid}_SingleOfficeIPC_" . join '',
+        map { sprintf '%x', $_ } unpack 'C*', md5(encode('UTF-16LE', $url));
+    my $s = IO::Socket::UNIX->new(Local => $path, Listen => 5) or return;
+    push @held, $s; print "$path\n";
+}
+for (my $first = 1;; $first = 0) {
+    for my $file (glob '/proc/[0-9]*/cmdline') {
+        open my $f, '<', $file or next;
+        my $command = do { local $/; <$f> } // '';
+        for (split /\0/, $command) { squat($1) if /^-env:UserInstallation=(.*)/s; }
+    }
+    if (opendir my $d, $tmp) {
+        for (readdir $d) { squat("file://$tmpUrl/$_/profile") if /^secant-root-\w{6}$/; }
+    }
+    print "ready\n" if $first;
+    select undef, undef, undef, 0.001;
+}
+)";
+
+// A process of another user (nobody, when the tests run as root) running `script` with `args`;
+// killed when destroyed, which then gives what it printed and removes the paths it printed.
+class OtherUsersProcess {
+  public:
+    OtherUsersProcess(const char* script, std::vector<std::string> args) {
+        args.insert(args.begin(), {"perl", "-e", script});
+        std::vector<char*> argv;
+        for (std::string& arg : args) {
+            argv.push_back(arg.data());
+        }
+        argv.push_back(nullptr);
+        int fds[2];
+        EXPECT_EQ(pipe2(fds, O_CLOEXEC), 0);
+        output_ = fds[0];
+        pid_ = fork();
+        if (pid_ == 0) {
+            dup2(fds[1], STDOUT_FILENO);
+            if (geteuid() == 0 &&
+                (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)) {
+                _exit(126);
+            }
+            execv("/usr/bin/perl", argv.data());
+            _exit(127);
+        }
+        close(fds[1]);
+    }
+    ~OtherUsersProcess() {
+        kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+        for (const std::string& line : Lines()) {
+            std::filesystem::remove(line);
+        }
+        close(output_);
+    }
+    // What it has printed, up to its next line (or its end).
+    std::string NextLine() {
+        std::string line;
+        char c;
+        while (read(output_, &c, 1) == 1 && c != '\n') {
+            line += c;
+        }
+        return line;
+    }
+
+  private:
+    std::vector<std::string> Lines() {
+        std::vector<std::string> lines;
+        for (std::string line = NextLine(); !line.empty(); line = NextLine()) {
+            lines.push_back(line);
+        }
+        return lines;
+    }
+    pid_t pid_;
+    int output_;
+};
+
+TEST_F(CalcInstanceStart, ASquatterOfTheSingleInstancePipeDoesNotHoldUpTheStart) {
+    OtherUsersProcess squatter(
+        kSingleInstanceSquatter,
+        {std::to_string(geteuid()), std::filesystem::temp_directory_path().string()});
+    ASSERT_EQ(squatter.NextLine(), "ready");
+
+    const auto start = std::chrono::steady_clock::now();
+    double ln = 0;
+    try {
+        const CalcInstance instance(OfficeInstallation::Default(), 10s);
+        EXPECT_TRUE(instance.CallLn(2.0) >>= ln);
+    } catch (const AppError& error) {
+        ADD_FAILURE() << error.description() << "\n" << error.advice();
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+    EXPECT_EQ(ln, std::log(2.0));
 }
 
 // Nothing can catch SIGKILL: the next instance of any run removes what the killed one left, and

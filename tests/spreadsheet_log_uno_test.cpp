@@ -16,10 +16,14 @@
 #include <string>
 #include <vector>
 
+#include <osl/file.hxx>
+
 #include "automation/uno/office_connection.h"
 #include "automation/uno/office_installation.h"
+#include "automation/uno/office_pipe_files.h"
 #include "automation/uno/office_process.h"
 #include "automation/uno/uno_failure_numbers.h"
+#include "automation/uno/uno_runtime.h"
 #include "common/app_error.h"
 #include "common/program_texts.h"
 #include "tests/no_leftovers_test.h"
@@ -210,7 +214,8 @@ class UsersOffice {
                    {"--headless", "--norestore", "--accept=pipe,name=" + PipeName() + ";urp;"},
                    Environment(home_)),
           connection_(OfficeConnection::Await(
-              PipeName(), process_, std::chrono::steady_clock::now() + std::chrono::seconds(60))) {}
+              PipeName(), SingleInstancePipe(home_), process_,
+              std::chrono::steady_clock::now() + std::chrono::seconds(60))) {}
 
     ~UsersOffice() {
         try {
@@ -237,6 +242,14 @@ class UsersOffice {
 
   private:
     static std::string PipeName() { return "secant_test_user_" + std::to_string(getpid()); }
+
+    // The pipe of the user's default profile, which that office takes.
+    static std::string SingleInstancePipe(const fs::path& home) {
+        rtl::OUString url;
+        osl::FileBase::getFileURLFromSystemPath(FromUtf8((home / ".config/libreoffice/4").string()),
+                                                url);
+        return SingleInstancePipeName(url);
+    }
 
     static std::vector<std::string> Environment(const fs::path& home) {
         fs::create_directories(home / "tmp");

@@ -10,6 +10,7 @@
 #include <osl/file.hxx>
 
 #include "automation/uno/kill_deadline.h"
+#include "automation/uno/office_pipe_socket.h"
 #include "automation/uno/uno_failure_numbers.h"
 #include "automation/uno/uno_runtime.h"
 #include "common/app_error.h"
@@ -49,12 +50,10 @@ rtl::OUString FileUrl(const std::filesystem::path& path) {
     return url;
 }
 
-std::vector<std::string> OfficeArguments(const rtl::OUString& profileUrl,
-                                         const std::string& pipeName) {
+std::vector<std::string> OfficeArguments(const std::string& pipeName) {
     // Extensions need no synchronising in a profile just seeded with the installation's build,
     // and a profile that is removed at the end needs no backup at shutdown.
-    return {"-env:UserInstallation=" + ToUtf8(profileUrl),
-            "-env:DISABLE_EXTENSION_SYNCHRONIZATION=1",
+    return {"-env:DISABLE_EXTENSION_SYNCHRONIZATION=1",
             "-env:SecureUserConfig=false",
             "--headless",
             "--invisible",
@@ -65,19 +64,25 @@ std::vector<std::string> OfficeArguments(const rtl::OUString& profileUrl,
             "--accept=pipe,name=" + pipeName + ";urp;"};
 }
 
-// This program's environment, with the office's temporary files kept in the profile directory
-// (a killed office leaves its temporary directory behind), and a UTF-8 locale, in which the
-// office reads the profile's URL back into the path this program made (in a locale of another
-// charset it cannot, and waits in a dialog for ever). LD_BIND_NOW only slows its start.
-std::vector<std::string> OfficeEnvironment(const PrivateProfile& profile) {
+// This program's environment, with the profile (the office takes a bootstrap setting from the
+// environment as from its command line, but only this user can read the environment, so that
+// the profile's URL, and with it the name of the office's single-instance pipe, stays secret),
+// the office's temporary files kept in the profile directory (a killed office leaves its
+// temporary directory behind), and a UTF-8 locale, in which the office reads the profile's URL
+// back into the path this program made (in a locale of another charset it cannot, and waits in
+// a dialog for ever). LD_BIND_NOW only slows its start.
+std::vector<std::string> OfficeEnvironment(const PrivateProfile& profile,
+                                           const rtl::OUString& profileUrl) {
     std::vector<std::string> environment;
     for (char** entry = environ; *entry != nullptr; ++entry) {
         const std::string_view name =
             std::string_view(*entry).substr(0, std::string_view(*entry).find('='));
-        if (name != "TMPDIR" && name != "LC_ALL" && name != "LD_BIND_NOW") {
+        if (name != "UserInstallation" && name != "TMPDIR" && name != "LC_ALL" &&
+            name != "LD_BIND_NOW") {
             environment.emplace_back(*entry);
         }
     }
+    environment.push_back("UserInstallation=" + ToUtf8(profileUrl));
     environment.push_back("TMPDIR=" + profile.TemporaryDirectory().string());
     environment.push_back("LC_ALL=C.UTF-8");
     return environment;
@@ -95,17 +100,20 @@ CalcInstance::CalcInstance(const OfficeInstallation& installation,
     : profile_(installation.ReadProfileSeed()),
       profileUrl_(FileUrl(profile_.UserInstallation())),
       pipeName_(RandomPipeName()),
+      singleInstancePipeName_(SingleInstancePipeName(profileUrl_)),
       pipeFiles_(pipeName_, profileUrl_),
       callTimeout_(callTimeout) {
     profile_.RecordSockets(pipeFiles_.paths());
     const auto deadline = std::chrono::steady_clock::now() + connectTimeout;
-    const std::vector<std::string> arguments = OfficeArguments(profileUrl_, pipeName_);
-    const std::vector<std::string> environment = OfficeEnvironment(profile_);
+    const std::vector<std::string> arguments = OfficeArguments(pipeName_);
+    const std::vector<std::string> environment = OfficeEnvironment(profile_, profileUrl_);
     for (int start = 0;; ++start) {
+        // An instance that asked to be restarted has made the name public in /tmp.
+        CheckSingleInstancePipe(singleInstancePipeName_);
         process_.emplace(installation.OfficeBinary(), arguments, environment,
-                         profile_.ErrorOutput());
+                         errorOutput_.WriteEnd());
         if (std::optional<OfficeConnection> connection =
-                OfficeConnection::Await(pipeName_, *process_, deadline)) {
+                OfficeConnection::Await(pipeName_, singleInstancePipeName_, *process_, deadline)) {
             connection_.emplace(std::move(*connection));
             break;
         }
@@ -116,7 +124,7 @@ CalcInstance::CalcInstance(const OfficeInstallation& installation,
         if (!process_->ExitedWith(kRestartRequestCode) || start == kMaxRestarts) {
             throw CannotCreateObjectError(
                 texts::FilledText(texts::kEndedBeforeConnectionText, {process_->DescribeExit()}) +
-                profile_.DescribeErrorOutput());
+                errorOutput_.Describe());
         }
     }
 }

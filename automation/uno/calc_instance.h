@@ -7,6 +7,7 @@
 #include <com/sun/star/uno/Any.hxx>
 
 #include "automation/uno/office_connection.h"
+#include "automation/uno/office_error_output.h"
 #include "automation/uno/office_installation.h"
 #include "automation/uno/office_pipe_files.h"
 #include "automation/uno/office_process.h"
@@ -29,7 +30,8 @@ class CalcInstance {
 
     // Starts the instance and connects to it. Raises a cannot-create-object AppError when
     // LibreOffice is not installed, cannot be run, ends before it accepts the connection or
-    // does not accept it within `connectTimeout`; UNO exceptions raised while connecting pass
+    // does not accept it within `connectTimeout`, and at once when something else than the
+    // instance is at the path of one of its pipes; UNO exceptions raised while connecting pass
     // through (cppu::BootstrapException when this program's UNO runtime cannot start).
     explicit CalcInstance(const OfficeInstallation& installation,
                           std::chrono::milliseconds connectTimeout = kConnectTimeout,
@@ -47,12 +49,14 @@ class CalcInstance {
     pid_t ProcessId() const { return process_->id(); }
 
   private:
-    // Declared so that each outlives what depends on it: the profile and the pipe files are
-    // removed after the process has been reaped.
+    // Declared so that each outlives what depends on it: the profile, the pipe files and the
+    // reader of the office's standard error go after the process has been reaped.
     PrivateProfile profile_;
     rtl::OUString profileUrl_;
     std::string pipeName_;
+    std::string singleInstancePipeName_;
     OfficePipeFiles pipeFiles_;
+    OfficeErrorOutput errorOutput_;
     std::optional<OfficeProcess> process_;
     std::optional<OfficeConnection> connection_;
     std::chrono::milliseconds callTimeout_;

@@ -37,11 +37,12 @@ void Dispose(const Reference<css::bridge::XBridge>& bridge) noexcept {
 }  // namespace
 
 std::optional<OfficeConnection> OfficeConnection::Await(
-    const std::string& pipeName, OfficeProcess& office,
+    const std::string& pipeName, const std::string& singleInstancePipeName, OfficeProcess& office,
     std::chrono::steady_clock::time_point deadline) {
     const auto start = std::chrono::steady_clock::now();
     UniqueFd socket;
     for (;;) {
+        CheckSingleInstancePipe(singleInstancePipeName);
         socket = ConnectToOfficePipe(pipeName, office.id());
         if (socket.get() >= 0) {
             break;

@@ -26,9 +26,13 @@ class OfficeConnection {
     // Connects to the office that `office` is starting, looking every millisecond until it
     // accepts on `pipeName`. Returns nothing when the process ends first or the deadline passes;
     // the process is then left as it is. Raises a cannot-create-object AppError when the pipe
-    // leads anywhere but to `office` (see ConnectToOfficePipe), or when the office accepts but
-    // does not answer by the deadline: it has then been killed.
-    static std::optional<OfficeConnection> Await(const std::string& pipeName, OfficeProcess& office,
+    // leads anywhere but to `office` (see ConnectToOfficePipe), when something else than the
+    // office's own socket turns up at its single-instance pipe `singleInstancePipeName` (see
+    // CheckSingleInstancePipe), or when the office accepts but does not answer by the
+    // deadline: it has then been killed.
+    static std::optional<OfficeConnection> Await(const std::string& pipeName,
+                                                 const std::string& singleInstancePipeName,
+                                                 OfficeProcess& office,
                                                  std::chrono::steady_clock::time_point deadline);
 
     ~OfficeConnection();

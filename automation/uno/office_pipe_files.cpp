@@ -10,9 +10,9 @@
 namespace secant_root {
 namespace {
 
-// The pipe names that LibreOffice derives from a profile: the MD5 digest of the profile URL's
-// UTF-16 code units, each byte written in hexadecimal without a leading zero.
 std::string OwnPipePrefix() { return "OSL_PIPE_" + std::to_string(geteuid()) + "_"; }
+
+}  // namespace
 
 std::string SingleInstancePipeName(const rtl::OUString& userInstallationUrl) {
     sal_uInt8 digest[RTL_DIGEST_LENGTH_MD5];
@@ -27,8 +27,6 @@ std::string SingleInstancePipeName(const rtl::OUString& userInstallationUrl) {
     }
     return name;
 }
-
-}  // namespace
 
 OfficePipeFiles::OfficePipeFiles(const std::string& pipeName,
                                  const rtl::OUString& userInstallationUrl) {

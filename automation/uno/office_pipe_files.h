@@ -29,6 +29,11 @@ class OfficePipeFiles {
     std::vector<std::filesystem::path> paths_;
 };
 
+// The name of the pipe that keeps the profile `userInstallationUrl` to a single instance:
+// "SingleOfficeIPC_" and the MD5 digest of the URL's UTF-16 code units, each byte written in
+// hexadecimal without a leading zero, as LibreOffice derives it.
+std::string SingleInstancePipeName(const rtl::OUString& userInstallationUrl);
+
 // Removes `path` when it is the socket of one of this user's office pipes, in /tmp or /var/tmp,
 // and leaves anything else alone.
 void RemoveOfficePipeSocket(const std::filesystem::path& path) noexcept;

@@ -1,5 +1,6 @@
 #include "automation/uno/office_pipe_socket.h"
 
+#include <pwd.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -20,6 +21,12 @@ namespace {
 namespace fs = std::filesystem;
 
 std::string KindOfFile(mode_t mode) {
+    if (S_ISSOCK(mode)) {
+        return "сокет";
+    }
+    if (S_ISLNK(mode)) {
+        return "символическая ссылка";
+    }
     if (S_ISREG(mode)) {
         return "обычный файл";
     }
@@ -33,6 +40,18 @@ std::string KindOfFile(mode_t mode) {
         return "устройство";
     }
     return "файл другого вида";
+}
+
+// "65534 (nobody)", or the number alone when the user has no name.
+std::string OwnerText(uid_t uid) {
+    std::string text = std::to_string(uid);
+    passwd entry{};
+    passwd* found = nullptr;
+    char buffer[1024];
+    if (getpwuid_r(uid, &entry, buffer, sizeof buffer, &found) == 0 && found != nullptr) {
+        text += " (" + std::string(found->pw_name) + ")";
+    }
+    return text;
 }
 
 std::string OctalMode(mode_t mode) {
@@ -71,16 +90,22 @@ bool IsOwnSocket(const fs::path& path) {
     if (S_ISLNK(status.st_mode)) {
         std::error_code error;
         const fs::path target = fs::read_symlink(path, error);
-        throw CannotCreateObjectError(texts::FilledText(
-            texts::kPipeIsALinkText, {path.string(), error ? "?" : target.string()}));
+        throw CannotCreateObjectError(
+            texts::FilledText(texts::kPipeIsALinkText,
+                              {path.string(), error ? "?" : target.string()}),
+            texts::kPipeTakenAdvice);
     }
     if (!S_ISSOCK(status.st_mode)) {
-        throw CannotCreateObjectError(texts::FilledText(
-            texts::kPipeIsNotASocketText, {path.string(), KindOfFile(status.st_mode)}));
+        throw CannotCreateObjectError(
+            texts::FilledText(texts::kPipeIsNotASocketText,
+                              {path.string(), KindOfFile(status.st_mode)}),
+            texts::kPipeTakenAdvice);
     }
     if (status.st_uid != geteuid()) {
-        throw CannotCreateObjectError(texts::FilledText(
-            texts::kPipeOfAnotherUserText, {path.string(), std::to_string(status.st_uid)}));
+        throw CannotCreateObjectError(
+            texts::FilledText(texts::kPipeOfAnotherUserText,
+                              {path.string(), std::to_string(status.st_uid)}),
+            texts::kPipeTakenAdvice);
     }
     return true;
 }
@@ -96,13 +121,33 @@ void CheckPeer(int socket, const fs::path& path, pid_t office) {
     // this program made for the office.
     const bool ours = peer.pid == office || (peer.pid > 0 && getpgid(peer.pid) == office);
     if (!ours || peer.uid != geteuid()) {
-        throw CannotCreateObjectError(texts::FilledText(
-            texts::kPipeServedByAnotherText, {path.string(), std::to_string(peer.pid),
-                                              std::to_string(peer.uid), std::to_string(office)}));
+        throw CannotCreateObjectError(
+            texts::FilledText(texts::kPipeServedByAnotherText,
+                              {path.string(), std::to_string(peer.pid), std::to_string(peer.uid),
+                               std::to_string(office)}),
+            texts::kPipeTakenAdvice);
     }
 }
 
 }  // namespace
+
+void CheckSingleInstancePipe(const std::string& name) {
+    const fs::path path = OfficePipePath(name);
+    struct stat status {};
+    if (lstat(path.c_str(), &status) != 0) {
+        if (errno == ENOENT) {
+            return;
+        }
+        throw CannotCreateObjectError(
+            texts::FilledText(texts::kPipeNotExaminedText, {path.string(), std::strerror(errno)}));
+    }
+    if (!S_ISSOCK(status.st_mode) || status.st_uid != geteuid()) {
+        throw CannotCreateObjectError(texts::FilledText(texts::kSingleInstancePipeTakenText,
+                                                        {path.string(), KindOfFile(status.st_mode),
+                                                         OwnerText(status.st_uid)}),
+                                      texts::kPipeTakenAdvice);
+    }
+}
 
 fs::path OfficePipePath(const std::string& name) {
     const fs::path directory = access("/tmp", W_OK) == 0 ? "/tmp" : "/var/tmp";

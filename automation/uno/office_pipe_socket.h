@@ -24,4 +24,11 @@ std::filesystem::path OfficePipePath(const std::string& name);
 // of this user.
 UniqueFd ConnectToOfficePipe(const std::string& name, pid_t office);
 
+// Checks the path of this user's pipe `name` by which an office keeps its profile to a single
+// instance (see SingleInstancePipeName): an office that finds a socket there connects to it and
+// waits for an answer, for ever, and one that finds another user's entry cannot start. Raises a
+// cannot-create-object AppError naming what is there and its owner when it is anything but a
+// socket of this user.
+void CheckSingleInstancePipe(const std::string& name);
+
 }  // namespace secant_root

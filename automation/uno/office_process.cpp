@@ -153,8 +153,7 @@ int WaitStatus(pid_t pid, int options) noexcept {
 
 OfficeProcess::OfficeProcess(const std::filesystem::path& program,
                              const std::vector<std::string>& arguments,
-                             const std::vector<std::string>& environment,
-                             const std::filesystem::path& errorOutput) {
+                             const std::vector<std::string>& environment, int errorOutput) {
     // The office finds its installation from the path it was started by.
     std::vector<std::string> argumentStrings{program.string()};
     argumentStrings.insert(argumentStrings.end(), arguments.begin(), arguments.end());
@@ -167,14 +166,11 @@ OfficeProcess::OfficeProcess(const std::filesystem::path& program,
     const UniqueFd execErrorIn(pipeFds[0]);
     UniqueFd execErrorOut = AboveStandardStreams(pipeFds[1]);
     const UniqueFd devNull = AboveStandardStreams(open("/dev/null", O_RDWR | O_CLOEXEC));
-    const UniqueFd errorFile =
-        errorOutput.empty()
-            ? UniqueFd()
-            : AboveStandardStreams(open(errorOutput.c_str(),
-                                        O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW,
-                                        S_IRUSR | S_IWUSR));
+    // A copy above the standard streams, which the child's redirections do not overwrite.
+    const UniqueFd errorCopy(
+        errorOutput < 0 ? -1 : fcntl(errorOutput, F_DUPFD_CLOEXEC, STDERR_FILENO + 1));
     if (piped != 0 || execErrorOut.get() < 0 || devNull.get() < 0 ||
-        (!errorOutput.empty() && errorFile.get() < 0)) {
+        (errorOutput >= 0 && errorCopy.get() < 0)) {
         throw CannotCreateObjectError(
             texts::FilledText(texts::kStartNotPreparedText, {std::strerror(errno)}));
     }
@@ -185,7 +181,7 @@ OfficeProcess::OfficeProcess(const std::filesystem::path& program,
     pid_ = fork();
     if (pid_ == 0) {
         BecomeOffice(program.c_str(), argv.data(), envp.data(), parent, devNull.get(),
-                     errorFile.get(), execErrorOut.get(), maxFd);
+                     errorCopy.get(), execErrorOut.get(), maxFd);
     }
     if (pid_ < 0) {
         throw CannotCreateObjectError(

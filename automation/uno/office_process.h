@@ -19,14 +19,13 @@ namespace secant_root {
 class OfficeProcess {
   public:
     // Starts `program` with `arguments` (without the program name) and `environment` (entries
-    // "NAME=value"); standard input and output are /dev/null, standard error goes to the new
-    // file `errorOutput` (shared with this program when empty), no other descriptor is
+    // "NAME=value"); standard input and output are /dev/null, standard error goes to the
+    // descriptor `errorOutput` (shared with this program when -1), no other descriptor is
     // inherited. The process makes its files with umask 077 and takes SIGPIPE as usual,
     // whatever this program's settings. Raises a cannot-create-object AppError when the
     // program cannot be run, or after KillAll; it then has been reaped already.
     OfficeProcess(const std::filesystem::path& program, const std::vector<std::string>& arguments,
-                  const std::vector<std::string>& environment,
-                  const std::filesystem::path& errorOutput = {});
+                  const std::vector<std::string>& environment, int errorOutput = -1);
     ~OfficeProcess();
     OfficeProcess(const OfficeProcess&) = delete;
     OfficeProcess& operator=(const OfficeProcess&) = delete;

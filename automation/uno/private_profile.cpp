@@ -6,9 +6,10 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <iterator>
+#include <random>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -164,9 +165,18 @@ void Seed(const fs::path& userInstallation, const ProfileSeed& seed) {
     WriteFile(user / "extensions/buildid", seed.buildId);
 }
 
+// 128 random bits, which no one can guess.
+std::string RandomProfileName() {
+    std::random_device random;
+    char name[48];
+    std::snprintf(name, sizeof name, "profile-%08x%08x%08x%08x", random(), random(), random(),
+                  random());
+    return name;
+}
+
 }  // namespace
 
-PrivateProfile::PrivateProfile(const ProfileSeed& seed) {
+PrivateProfile::PrivateProfile(const ProfileSeed& seed) : profileName_(RandomProfileName()) {
     const fs::path base = TemporaryBase();
     RemoveWhatDeadRunsLeft(base);
     root_ = MakePrivateDirectory(base);
@@ -179,27 +189,6 @@ PrivateProfile::PrivateProfile(const ProfileSeed& seed) {
         fs::remove_all(root_, ignored);
         throw;
     }
-}
-
-std::string PrivateProfile::DescribeErrorOutput() const {
-    constexpr std::size_t kMaxShown = 400;
-    std::ifstream in(ErrorOutput(), std::ios::binary);
-    std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) {
-        text.pop_back();
-    }
-    if (text.empty()) {
-        return {};
-    }
-    if (text.size() > kMaxShown) {
-        text = "…" + text.substr(text.size() - kMaxShown);
-    }
-    for (char& c : text) {
-        if (c == '\n' || c == '\t' || c == '\r') {
-            c = ' ';
-        }
-    }
-    return texts::FilledText(texts::kOfficeWroteText, {text});
 }
 
 void PrivateProfile::RecordSockets(const std::vector<fs::path>& sockets) const {

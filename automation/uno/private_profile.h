@@ -27,21 +27,20 @@ class PrivateProfile {
     PrivateProfile(const PrivateProfile&) = delete;
     PrivateProfile& operator=(const PrivateProfile&) = delete;
 
-    // The user installation (the directory above `user/`).
-    std::filesystem::path UserInstallation() const { return root_ / "profile"; }
+    // The user installation (the directory above `user/`). Its name is random and lies in a
+    // directory that only this user can read, so that no other user can learn it: LibreOffice
+    // names the pipe that keeps a profile to one instance after the profile's URL, and another
+    // user who knew that name could take it first.
+    std::filesystem::path UserInstallation() const { return root_ / profileName_; }
     // Where the instance keeps its temporary files (its TMPDIR).
     std::filesystem::path TemporaryDirectory() const { return root_ / "tmp"; }
-    // Where the instance's standard error goes, kept out of the user's terminal.
-    std::filesystem::path ErrorOutput() const { return root_ / "stderr"; }
-    // The last lines the instance wrote to its standard error, as "; LibreOffice wrote: …", or
-    // nothing when it wrote nothing.
-    std::string DescribeErrorOutput() const;
 
     // Records the paths of the instance's sockets, for removal should this run die.
     void RecordSockets(const std::vector<std::filesystem::path>& sockets) const;
 
   private:
     std::filesystem::path root_;
+    std::string profileName_;
     // Held while the directory exists; closed (released) after it has been removed.
     UniqueFd lock_;
 };

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstddef>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+
+#include "automation/uno/unique_fd.h"
+
+namespace secant_root {
+
+// Where an office's standard error goes: a pipe that a thread of this program drains as fast as
+// the office writes, keeping only the last kKeptBytes in memory. However much the office writes,
+// nothing of it reaches a file or the user's terminal, and the office never waits on it. (A
+// size limit on a file, RLIMIT_FSIZE, would limit every file the office writes: its profile,
+// its temporary files, the user's font cache.)
+class OfficeErrorOutput {
+  public:
+    static constexpr std::size_t kKeptBytes = 64 * 1024;
+
+    // Raises a cannot-create-object AppError when the pipe or its reader cannot be made.
+    OfficeErrorOutput();
+    // Stops the reader, even while some process still holds the pipe's other end.
+    ~OfficeErrorOutput();
+    OfficeErrorOutput(const OfficeErrorOutput&) = delete;
+    OfficeErrorOutput& operator=(const OfficeErrorOutput&) = delete;
+
+    // The end for the office's standard error (close-on-exec here; the start copies it).
+    int WriteEnd() const noexcept { return writeEnd_.get(); }
+
+    // The last of what the office wrote, up to now, as "; LibreOffice вывел: …" (see
+    // PrintableTail), or nothing when it wrote nothing visible.
+    std::string Describe();
+
+  private:
+    void Read();
+    // Takes what the pipe holds now into kept_; called with mutex_ held.
+    void TakeAvailable();
+
+    UniqueFd readEnd_;
+    UniqueFd writeEnd_;
+    UniqueFd stop_;
+    std::mutex mutex_;
+    std::string kept_;
+    std::thread reader_;
+};
+
+// The end of `bytes` (at most `maxBytes` bytes of it, cut at a character) as valid, printable
+// UTF-8 on one line: line breaks and tabs become spaces, a byte that does not belong to a valid
+// UTF-8 sequence, a control character (the escape that starts a terminal sequence, say) or a
+// character that changes the direction or visibility of text becomes U+FFFD; spaces at the end
+// are dropped. A cut is marked with "…" in front.
+std::string PrintableTail(std::string_view bytes, std::size_t maxBytes);
+
+}  // namespace secant_root
