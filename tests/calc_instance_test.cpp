@@ -20,6 +20,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -304,97 +305,46 @@ TEST_F(CalcInstanceStart, AnInstanceThatStopsAnsweringIsKilledAtTheCallLimit) {
 
 // Another local user who listens, never answering, on the pipe by which LibreOffice keeps a
 // profile to one instance: with the pipe's name, an instance would wait on it for ever. The
-// squatter learns what any user can (the command lines of processes and the names in the
-// temporary directory), computes the names that the profiles it finds would give, and listens
-// on each; it prints "ready" after its first look and then each path it took.
+// squatter learns what any user can (command lines, here only those of the test's processes so
+// as to leave other offices on this machine alone, and the names in the temporary directory),
+// computes the names that the profiles it finds would give, and listens on each; it prints its
+// process id after its first look, and then each path it took.
 constexpr const char* kSingleInstanceSquatter = R"(
 use IO::Socket::UNIX; use Digest::MD5 qw(md5); use Encode qw(encode);
-$| = 1;
-my ($uid, $tmp) = @ARGV; my (%seen, @held);
-(my $tmpUrl = $tmp) =~ s{([^A-Za-z0-9/._~-])}{sprintf '%%%02X', ord $1}ge;
+$| = 1; my ($uid, $tmp, $parent) = @ARGV; my (%seen, @held);
+(my $tmpUrl = $tmp) =~ s{([^A-Za-z0-9/._~-])}{sprintf q{%%%02X}, ord $1}ge;
 sub squat {
-    my ($url) = @_;
-    return if $seen{$url}++;
-    my $path = "/tmp/OSL_PIPE_${uid}_SingleOfficeIPC_" . join '',
-        map { sprintf '%x', $_ } unpack 'C*', md5(encode('UTF-16LE', $url));
-    my $s = IO::Socket::UNIX->new(Local => $path, Listen => 5) or return;
-    push @held, $s; print "$path\n";
+    return if $seen{$_[0]}++;
+    my $path = "/tmp/OSL_PIPE_${uid}_SingleOfficeIPC_" . join q{},
+        map { sprintf q{%x}, $_ } unpack q{C*}, md5(encode(q{UTF-16LE}, $_[0]));
+    my $socket = IO::Socket::UNIX->new(Local => $path, Listen => 5) or return;
+    push @held, $socket;
+    print "$path\n";
 }
 for (my $first = 1;; $first = 0) {
-    for my $file (glob '/proc/[0-9]*/cmdline') {
-        open my $f, '<', $file or next;
-        my $command = do { local $/; <$f> } // '';
-        for (split /\0/, $command) { squat($1) if /^-env:UserInstallation=(.*)/s; }
+    for my $process (glob q{/proc/[0-9]*}) {
+        open my $stat, q{<}, "$process/stat" or next;
+        (split q{ }, <$stat> =~ s/.*\) //sr)[1] == $parent or next;
+        open my $f, q{<}, "$process/cmdline" or next;
+        /^-env:UserInstallation=(.*)/s and squat($1) for split /\0/, do { local $/; <$f> } // q{};
     }
     if (opendir my $d, $tmp) {
-        for (readdir $d) { squat("file://$tmpUrl/$_/profile") if /^secant-root-\w{6}$/; }
+        /^secant-root-\w{6}$/ and squat("file://$tmpUrl/$_/profile") for readdir $d;
     }
-    print "ready\n" if $first;
+    print "$$\n" if $first;
     select undef, undef, undef, 0.001;
 }
 )";
 
-// A process of another user (nobody, when the tests run as root) running `script` with `args`;
-// killed when destroyed, which then gives what it printed and removes the paths it printed.
-class OtherUsersProcess {
-  public:
-    OtherUsersProcess(const char* script, std::vector<std::string> args) {
-        args.insert(args.begin(), {"perl", "-e", script});
-        std::vector<char*> argv;
-        for (std::string& arg : args) {
-            argv.push_back(arg.data());
-        }
-        argv.push_back(nullptr);
-        int fds[2];
-        EXPECT_EQ(pipe2(fds, O_CLOEXEC), 0);
-        output_ = fds[0];
-        pid_ = fork();
-        if (pid_ == 0) {
-            dup2(fds[1], STDOUT_FILENO);
-            if (geteuid() == 0 &&
-                (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)) {
-                _exit(126);
-            }
-            execv("/usr/bin/perl", argv.data());
-            _exit(127);
-        }
-        close(fds[1]);
-    }
-    ~OtherUsersProcess() {
-        kill(pid_, SIGKILL);
-        waitpid(pid_, nullptr, 0);
-        for (const std::string& line : Lines()) {
-            std::filesystem::remove(line);
-        }
-        close(output_);
-    }
-    // What it has printed, up to its next line (or its end).
-    std::string NextLine() {
-        std::string line;
-        char c;
-        while (read(output_, &c, 1) == 1 && c != '\n') {
-            line += c;
-        }
-        return line;
-    }
-
-  private:
-    std::vector<std::string> Lines() {
-        std::vector<std::string> lines;
-        for (std::string line = NextLine(); !line.empty(); line = NextLine()) {
-            lines.push_back(line);
-        }
-        return lines;
-    }
-    pid_t pid_;
-    int output_;
-};
-
 TEST_F(CalcInstanceStart, ASquatterOfTheSingleInstancePipeDoesNotHoldUpTheStart) {
-    OtherUsersProcess squatter(
-        kSingleInstanceSquatter,
-        {std::to_string(geteuid()), std::filesystem::temp_directory_path().string()});
-    ASSERT_EQ(squatter.NextLine(), "ready");
+    // Another user when the tests run as root.
+    const std::string command =
+        std::string(geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "") +
+        "perl -e '" + kSingleInstanceSquatter + "' " + std::to_string(geteuid()) + " \"$TMPDIR\" " +
+        std::to_string(getpid());
+    const std::unique_ptr<FILE, int (*)(FILE*)> squatter(popen(command.c_str(), "r"), pclose);
+    char line[256] = "";
+    ASSERT_NE(fgets(line, sizeof line, squatter.get()), nullptr);
 
     const auto start = std::chrono::steady_clock::now();
     double ln = 0;
@@ -404,7 +354,13 @@ TEST_F(CalcInstanceStart, ASquatterOfTheSingleInstancePipeDoesNotHoldUpTheStart)
     } catch (const AppError& error) {
         ADD_FAILURE() << error.description() << "\n" << error.advice();
     }
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+    const auto took = std::chrono::steady_clock::now() - start;
+
+    kill(std::atoi(line), SIGKILL);
+    while (fgets(line, sizeof line, squatter.get()) != nullptr) {
+        std::filesystem::remove(std::string_view(line).substr(0, std::strlen(line) - 1));
+    }
+    EXPECT_LT(took, 5s);
     EXPECT_EQ(ln, std::log(2.0));
 }
 
