@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <string_view>
 #include <system_error>
 #include <utility>
 
@@ -73,8 +74,7 @@ bool IsHidden(std::int32_t c) {
            (c >= 0xFFF9 && c <= 0xFFFB);
 }
 
-}  // namespace
-
+// The end of `bytes`, at most `maxBytes` of it, as the description shows it.
 std::string PrintableTail(std::string_view bytes, std::size_t maxBytes) {
     std::string text;
     for (std::size_t at = 0; at < bytes.size();) {
@@ -100,6 +100,8 @@ std::string PrintableTail(std::string_view bytes, std::size_t maxBytes) {
     }
     return "…" + text.substr(cut);
 }
+
+}  // namespace
 
 OfficeErrorOutput::OfficeErrorOutput() {
     int fds[2] = {-1, -1};

@@ -3,7 +3,6 @@
 #include <cstddef>
 #include <mutex>
 #include <string>
-#include <string_view>
 #include <thread>
 
 #include "automation/uno/unique_fd.h"
@@ -29,8 +28,12 @@ class OfficeErrorOutput {
     // The end for the office's standard error (close-on-exec here; the start copies it).
     int WriteEnd() const noexcept { return writeEnd_.get(); }
 
-    // The last of what the office wrote, up to now, as "; LibreOffice вывел: …" (see
-    // PrintableTail), or nothing when it wrote nothing visible.
+    // The end of what the office has written (its last 400 bytes at most, cut at a character,
+    // "…" in front of a cut) as "; LibreOffice вывел: …", or nothing when it wrote nothing
+    // visible. The text is valid, printable UTF-8 on one line: line breaks and tabs become
+    // spaces; a byte that does not belong to a valid UTF-8 sequence, a control character (the
+    // escape that starts a terminal sequence, say) or a character that changes the direction or
+    // visibility of text becomes U+FFFD; spaces at the end are dropped.
     std::string Describe();
 
   private:
@@ -45,12 +48,5 @@ class OfficeErrorOutput {
     std::string kept_;
     std::thread reader_;
 };
-
-// The end of `bytes` (at most `maxBytes` bytes of it, cut at a character) as valid, printable
-// UTF-8 on one line: line breaks and tabs become spaces, a byte that does not belong to a valid
-// UTF-8 sequence, a control character (the escape that starts a terminal sequence, say) or a
-// character that changes the direction or visibility of text becomes U+FFFD; spaces at the end
-// are dropped. A cut is marked with "…" in front.
-std::string PrintableTail(std::string_view bytes, std::size_t maxBytes);
 
 }  // namespace secant_root
