@@ -89,6 +89,12 @@ std::string NoAnswerDescription(const std::string& call, std::chrono::millisecon
 
 }  // namespace
 
+OfficeCommandLine OfficeCommandLineFor(const PrivateProfile& profile, const std::string& pipeName) {
+    OfficeCommandLine command{FileUrl(profile.UserInstallation()), {}, OfficeEnvironment(profile)};
+    command.arguments = OfficeArguments(command.profileUrl, pipeName);
+    return command;
+}
+
 CalcInstance::CalcInstance(const OfficeInstallation& installation,
                            std::chrono::milliseconds connectTimeout,
                            std::chrono::milliseconds callTimeout)
@@ -99,10 +105,9 @@ CalcInstance::CalcInstance(const OfficeInstallation& installation,
       callTimeout_(callTimeout) {
     profile_.RecordSockets(pipeFiles_.paths());
     const auto deadline = std::chrono::steady_clock::now() + connectTimeout;
-    const std::vector<std::string> arguments = OfficeArguments(profileUrl_, pipeName_);
-    const std::vector<std::string> environment = OfficeEnvironment(profile_);
+    const OfficeCommandLine command = OfficeCommandLineFor(profile_, pipeName_);
     for (int start = 0;; ++start) {
-        process_.emplace(installation.OfficeBinary(), arguments, environment,
+        process_.emplace(installation.OfficeBinary(), command.arguments, command.environment,
                          profile_.ErrorOutput());
         if (std::optional<OfficeConnection> connection =
                 OfficeConnection::Await(pipeName_, *process_, deadline)) {
