@@ -55,8 +55,14 @@ class ReferenceCount {
         return static_cast<ULONG>(count_);
     }
     long count() const { return count_; }
-    // The references held now are COM's own (the class factory's registration), not a client's.
-    void TakeAsComsOwn() { comsOwn_ = count_; }
+    // The references held now are COM's own (the class factory's registration), not a client's:
+    // they no longer hold the server process.
+    void TakeAsComsOwn() {
+        if (count_ > comsOwn_) {
+            server_.ReleaseProcess();
+        }
+        comsOwn_ = count_;
+    }
 
   private:
     StandInSpreadsheet& server_;
