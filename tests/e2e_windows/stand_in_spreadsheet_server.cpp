@@ -4,12 +4,13 @@
 // clients hold no reference to any of them, the class factory included, and ends at the latest
 // after a minute, so that it never outlives a test that failed.
 //
-// The last call it serves is then the client's release of its last reference. COM answers it on
-// an RPC thread of its own after the apartment has served it; leaving the apartment
-// (CoUninitialize) waits for the answers still being sent on the interfaces it unregisters, so the
-// process ends only once that answer is out. A creation that fails (the InterfaceNotOffered
-// fault: Wine asks CreateInstance for _Application itself) takes no reference and ends nothing:
-// the client's reference to the factory holds the server until the client has its answer.
+// The last call it serves is then the client's release of its last reference, which the client
+// makes only once it has the answers to all its other calls. A creation that fails (the
+// InterfaceNotOffered fault: Wine asks CreateInstance for _Application itself) takes no reference
+// and ends nothing: the client's reference to the factory holds the server until the client has
+// that answer and lets the factory go. (COM sends each answer from an RPC thread of its own after
+// the apartment has served the call; the answer to the last release, which a proxy's Release
+// cannot report, is the only one the end of the process may still cut short.)
 //
 //   stand_in_spreadsheet_server.exe [BEHAVIOUR] [--ready=HANDLE] [-Embedding]
 //
