@@ -306,6 +306,30 @@ INSTANTIATE_TEST_SUITE_P(
                                         "0x80004002"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// The stand-in's objects hold the server process while the client holds any of them, the class
+// factory included: a local server is told once per run, when nothing is held any more, also
+// when the creation fails without taking a reference.
+TEST_F(SpreadsheetLogCom, EachRunLetsTheServerProcessGoOnceWhenTheClientHoldsNothing) {
+    std::vector<long> heldWhenLetGo;
+    server.lastReferenceReleased = [&] {
+        heldWhenLetGo.push_back(server.ApplicationReferences() +
+                                server.WorksheetFunctionReferences() +
+                                server.ResultObjectReferences());
+    };
+    SpreadsheetLog log;
+    RecordingWindow window("0.001");
+    for (const Fault fault : {Fault::None, Fault::InterfaceNotOffered, Fault::GetterFails}) {
+        server.fault = fault;
+        server.faultyCall = static_cast<int>(server.InvokeCalls().size());
+        try {
+            CalculateRoot(window, log);
+        } catch (const AppError&) {
+        }
+    }
+    EXPECT_THAT(window.answers, ElementsAre("1.1189"));
+    EXPECT_THAT(heldWhenLetGo, ElementsAre(0, 0, 0));
+}
+
 TEST_F(ComTest, WithNothingRegisteredOpenRaisesCannotCreateObjectBeforeAnyOtherCall) {
     SpreadsheetLog log;
     ObservedLog observed(log, nullptr);

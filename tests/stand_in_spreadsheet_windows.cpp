@@ -32,21 +32,42 @@ constexpr HRESULT kApplicationDefinedError = static_cast<HRESULT>(0x800A03EC);
 constexpr HRESULT kObjectRequired = static_cast<HRESULT>(0x800A01A8);
 
 // A reference count that only counts: the server owns its objects and keeps them after the
-// count has dropped to zero.
+// count has dropped to zero. While the object has references beyond those that COM keeps for
+// itself, it holds the server process.
 class ReferenceCount {
   public:
-    ULONG Add() { return static_cast<ULONG>(++count_); }
+    explicit ReferenceCount(StandInSpreadsheet& server) : server_(server) {}
+
+    ULONG Add() {
+        if (count_++ == comsOwn_) {
+            server_.HoldProcess();
+        }
+        return static_cast<ULONG>(count_);
+    }
     ULONG Drop() {
         if (count_ == 0) {
             ADD_FAILURE() << "a stand-in object was released more often than referenced";
             return 0;
         }
-        return static_cast<ULONG>(--count_);
+        if (--count_ == comsOwn_) {
+            server_.ReleaseProcess();
+        }
+        return static_cast<ULONG>(count_);
     }
     long count() const { return count_; }
+    // The references held now are COM's own (the class factory's registration), not a client's:
+    // they no longer hold the server process.
+    void TakeAsComsOwn() {
+        if (count_ > comsOwn_) {
+            server_.ReleaseProcess();
+        }
+        comsOwn_ = count_;
+    }
 
   private:
+    StandInSpreadsheet& server_;
     long count_ = 0;
+    long comsOwn_ = 0;
 };
 
 // Sets the thread's error information to `description`, as raised through `iid`.
@@ -115,6 +136,8 @@ HRESULT Offer(REFIID iid, void** object, IDispatch* dispatch, ISupportErrorInfo*
 // (DISPID_VALUE) reads as that value, which the standard type change uses.
 class StandInValue final : public IDispatch {
   public:
+    explicit StandInValue(StandInSpreadsheet& server) : references(server) {}
+
     double value = 0.0;
     bool hasValue = false;
 
@@ -142,7 +165,8 @@ class StandInValue final : public IDispatch {
 // fault the server was told to show.
 class StandInWorksheetFunction final : public IDispatch, public ISupportErrorInfo {
   public:
-    explicit StandInWorksheetFunction(StandInSpreadsheet& server) : server_(server) {}
+    explicit StandInWorksheetFunction(StandInSpreadsheet& server)
+        : references(server), server_(server) {}
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
         return Offer(iid, object, this, this);
@@ -276,7 +300,7 @@ struct ApplicationInterface : IDispatch {
 class StandInApplication final : public ApplicationInterface, public ISupportErrorInfo {
   public:
     explicit StandInApplication(StandInSpreadsheet& server)
-        : worksheetFunction(server), server_(server) {}
+        : references(server), worksheetFunction(server), server_(server) {}
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
         if (server_.fault == Fault::InterfaceNotOffered) {
@@ -334,7 +358,7 @@ class StandInApplication final : public ApplicationInterface, public ISupportErr
 
 class StandInFactory final : public IClassFactory {
   public:
-    explicit StandInFactory(StandInSpreadsheet& server) : server_(server) {}
+    explicit StandInFactory(StandInSpreadsheet& server) : references(server), server_(server) {}
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
         if (iid != IID_IUnknown && iid != IID_IClassFactory) {
@@ -345,14 +369,22 @@ class StandInFactory final : public IClassFactory {
         AddRef();
         return S_OK;
     }
-    // COM holds the registered factory as long as it likes; its count is not checked.
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    ULONG STDMETHODCALLTYPE AddRef() override { return references.Add(); }
+    ULONG STDMETHODCALLTYPE Release() override { return references.Drop(); }
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** object) override {
         *object = nullptr;
         return outer != nullptr ? CLASS_E_NOAGGREGATION : server_.CreateApplication(iid, object);
     }
-    HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
+        if (lock) {
+            server_.HoldProcess();
+        } else {
+            server_.ReleaseProcess();
+        }
+        return S_OK;
+    }
+
+    ReferenceCount references;
 
   private:
     StandInSpreadsheet& server_;
@@ -360,22 +392,41 @@ class StandInFactory final : public IClassFactory {
 
 StandInSpreadsheet::StandInSpreadsheet()
     : factory_(std::make_unique<StandInFactory>(*this)),
-      resultObject_(std::make_unique<StandInValue>()) {
+      resultObject_(std::make_unique<StandInValue>(*this)) {
     const HRESULT status = CoRegisterClassObject(
         kApplicationClass, factory_.get(), CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &registration_);
     EXPECT_EQ(status, S_OK) << "the stand-in could not register its class factory";
+    factory_->references.TakeAsComsOwn();
 }
 
 // COM keeps references to the objects it has carried to a client in another process, and to the
 // registered factory, until the apartment ends; disconnected, they are let go now.
 StandInSpreadsheet::~StandInSpreadsheet() {
-    CoRevokeClassObject(registration_);
+    // What the tear-down lets go of ends nothing.
+    lastReferenceReleased = nullptr;
+    RevokeClass();
     CoDisconnectObject(factory_.get(), 0);
     for (const auto& application : applications_) {
         CoDisconnectObject(static_cast<IDispatch*>(&application->worksheetFunction), 0);
         CoDisconnectObject(static_cast<ApplicationInterface*>(application.get()), 0);
     }
     CoDisconnectObject(resultObject_.get(), 0);
+}
+
+void StandInSpreadsheet::RevokeClass() {
+    if (const DWORD registration = std::exchange(registration_, 0); registration != 0) {
+        CoRevokeClassObject(registration);
+    }
+}
+
+void StandInSpreadsheet::HoldProcess() { CoAddRefServerProcess(); }
+
+// COM would suspend the registered classes here (Wine's CoReleaseServerProcess leaves that to the
+// server); whoever is told revokes them.
+void StandInSpreadsheet::ReleaseProcess() {
+    if (CoReleaseServerProcess() == 0 && lastReferenceReleased) {
+        lastReferenceReleased();
+    }
 }
 
 HRESULT StandInSpreadsheet::CreateApplication(REFIID iid, void** object) {

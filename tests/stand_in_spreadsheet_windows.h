@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string_view>
@@ -70,6 +71,12 @@ class StandInValue;
 // logarithm. The server owns every object it creates, so that reference counts can be read after
 // they have dropped to zero; a Release beyond zero fails the running test. It disconnects them
 // all from COM before they go, so that no reference COM still holds outlives them.
+//
+// As the objects of a local server do, each object holds the server process while clients
+// reference it (CoAddRefServerProcess; for the class factory, the references beyond the one
+// that the registration keeps), and so do the factory's locks (LockServer). A creation that
+// fails takes no reference, so the client's own reference to the factory holds the process
+// until the client has its answer and lets the factory go.
 class StandInSpreadsheet {
   public:
     StandInSpreadsheet();
@@ -81,6 +88,10 @@ class StandInSpreadsheet {
     // the Ln call numbered `faultyCall` (counted from 0 over all application objects).
     Fault fault = Fault::None;
     int faultyCall = 0;
+    // Called, when set, each time the server process's count (CoReleaseServerProcess) drops back
+    // to zero: clients hold no reference to any of the objects any more. A local server ends
+    // then; not before, whatever the fault.
+    std::function<void()> lastReferenceReleased;
 
     int ApplicationsCreated() const;
     // The getter reads that each application object answered, in order of creation.
@@ -92,8 +103,14 @@ class StandInSpreadsheet {
     long WorksheetFunctionReferences() const;
     long ResultObjectReferences() const;
 
+    // Withdraws the class factory from COM, so that no new client reaches it; once only.
+    void RevokeClass();
+
     // Used by the stand-in's objects.
     HRESULT CreateApplication(REFIID iid, void** object);
+    // A client's first reference to an object, or a lock; its last reference, or an unlock.
+    void HoldProcess();
+    void ReleaseProcess();
     // The fault of the Ln call under way, if it is the faulty one; the calls are counted by the
     // Invoke calls that came before it.
     Fault FaultOfThisCall() const;

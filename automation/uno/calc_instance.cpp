@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <osl/file.hxx>
@@ -94,6 +95,12 @@ std::string NoAnswerDescription(const std::string& call, std::chrono::millisecon
 
 }  // namespace
 
+OfficeCommandLine OfficeCommandLineFor(const PrivateProfile& profile, const std::string& pipeName) {
+    rtl::OUString profileUrl = FileUrl(profile.UserInstallation());
+    std::vector<std::string> environment = OfficeEnvironment(profile, profileUrl);
+    return {std::move(profileUrl), OfficeArguments(pipeName), std::move(environment)};
+}
+
 CalcInstance::CalcInstance(const OfficeInstallation& installation,
                            std::chrono::milliseconds connectTimeout,
                            std::chrono::milliseconds callTimeout)
@@ -105,12 +112,11 @@ CalcInstance::CalcInstance(const OfficeInstallation& installation,
       callTimeout_(callTimeout) {
     profile_.RecordSockets(pipeFiles_.paths());
     const auto deadline = std::chrono::steady_clock::now() + connectTimeout;
-    const std::vector<std::string> arguments = OfficeArguments(pipeName_);
-    const std::vector<std::string> environment = OfficeEnvironment(profile_, profileUrl_);
+    const OfficeCommandLine command = OfficeCommandLineFor(profile_, pipeName_);
     for (int start = 0;; ++start) {
         // An instance that asked to be restarted has made the name public in /tmp.
         CheckSingleInstancePipe(singleInstancePipeName_);
-        process_.emplace(installation.OfficeBinary(), arguments, environment,
+        process_.emplace(installation.OfficeBinary(), command.arguments, command.environment,
                          errorOutput_.WriteEnd());
         if (std::optional<OfficeConnection> connection =
                 OfficeConnection::Await(pipeName_, singleInstancePipeName_, *process_, deadline)) {

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <com/sun/star/uno/Any.hxx>
 
@@ -14,6 +15,18 @@
 #include "automation/uno/private_profile.h"
 
 namespace secant_root {
+
+// soffice.bin's command line as CalcInstance starts it for a profile and a pipe: the profile's
+// URL, the options and the environment.
+struct OfficeCommandLine {
+    rtl::OUString profileUrl;
+    std::vector<std::string> arguments;
+    std::vector<std::string> environment;
+};
+
+// The command line for `profile` and the pipe named `pipeName`, also for starting the same office
+// bare. Raises a cannot-create-object AppError when the profile's path has no file URL.
+OfficeCommandLine OfficeCommandLineFor(const PrivateProfile& profile, const std::string& pipeName);
 
 // One private headless LibreOffice Calc instance: a new soffice.bin with a new seeded profile of
 // its own, connected over a pipe whose name is random, so that the program never meets an office

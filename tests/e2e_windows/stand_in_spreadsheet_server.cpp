@@ -1,8 +1,16 @@
 // The stand-in spreadsheet application as a local automation server: the process that COM starts
 // for the application's class when the stand-in is registered, as it would start Excel, or that a
 // test starts itself. It serves the stand-in's objects from its single-threaded apartment until
-// the client has let go of the application object it created, and ends at the latest after a
-// minute, so that it never outlives a test that failed.
+// clients hold no reference to any of them, the class factory included, and ends at the latest
+// after a minute, so that it never outlives a test that failed.
+//
+// The last call it serves is then the client's release of its last reference, which the client
+// makes only once it has the answers to all its other calls. A creation that fails (the
+// InterfaceNotOffered fault: Wine asks CreateInstance for _Application itself) takes no reference
+// and ends nothing: the client's reference to the factory holds the server until the client has
+// that answer and lets the factory go. (COM sends each answer from an RPC thread of its own after
+// the apartment has served the call; the answer to the last release, which a proxy's Release
+// cannot report, is the only one the end of the process may still cut short.)
 //
 //   stand_in_spreadsheet_server.exe [BEHAVIOUR] [--ready=HANDLE] [-Embedding]
 //
@@ -110,17 +118,13 @@ bool Parse(int count, wchar_t** values, Arguments& arguments) {
     return true;
 }
 
-bool Finished(const StandInSpreadsheet& server) {
-    return server.ApplicationsCreated() > 0 && server.ApplicationReferences() == 0;
-}
-
-void Serve(StandInSpreadsheet& server) {
+// Serves until the last reference is released (WM_QUIT) or the longest life has passed.
+void Serve() {
     const ULONGLONG end = GetTickCount64() + kLongestLifeMilliseconds;
     const UINT_PTR timer = SetTimer(nullptr, 0, kPollMilliseconds, nullptr);
     // COM delivers the client's calls to this thread as window messages.
     MSG message;
-    while (!Finished(server) && GetTickCount64() < end &&
-           GetMessageW(&message, nullptr, 0, 0) > 0) {
+    while (GetTickCount64() < end && GetMessageW(&message, nullptr, 0, 0) > 0) {
         DispatchMessageW(&message);
     }
     KillTimer(nullptr, timer);
@@ -145,11 +149,17 @@ int main() {
     {
         StandInSpreadsheet server;
         server.fault = arguments.fault;
+        // No client left: none is let in any more (the class is revoked at once, so that COM
+        // starts a new server for the next one), and the loop ends.
+        server.lastReferenceReleased = [&server] {
+            server.RevokeClass();
+            PostQuitMessage(0);
+        };
         if (arguments.ready != nullptr) {
             SetEvent(arguments.ready);
             CloseHandle(arguments.ready);
         }
-        Serve(server);
+        Serve();
     }
     CoRegisterMessageFilter(nullptr, nullptr);
     return 0;
