@@ -138,6 +138,32 @@ QRect AccessibilityClient::Extents(const AccessibleObject& object) {
     return QRect(x, y, width, height);
 }
 
+void AccessibilityClient::DoAction(const AccessibleObject& object, const QString& action) {
+    const QString interface = QStringLiteral("org.a11y.atspi.Action");
+    // The actions, each as its name, description and key binding.
+    const auto actions = Call(*accessibility_, object, interface, QStringLiteral("GetActions"))
+                             .arguments()
+                             .front()
+                             .value<QDBusArgument>();
+    int index = 0;
+    int found = -1;
+    actions.beginArray();
+    for (; !actions.atEnd(); ++index) {
+        QString name, description, keyBinding;
+        actions.beginStructure();
+        actions >> name >> description >> keyBinding;
+        actions.endStructure();
+        if (name == action && found < 0) found = index;
+    }
+    actions.endArray();
+    if (found < 0 || !Call(*accessibility_, object, interface, QStringLiteral("DoAction"), {found})
+                          .arguments()
+                          .front()
+                          .toBool()) {
+        throw std::runtime_error(("cannot do " + action + " on " + object.path).toStdString());
+    }
+}
+
 void NameChangeRecorder::Record(const QDBusMessage& event) {
     // PropertyChange carries the property's AT-SPI name first.
     const QVariantList arguments = event.arguments();

@@ -49,6 +49,8 @@ class AccessibilityClient {
     bool IsFocused(const AccessibleObject& object);
     // In screen coordinates.
     QRect Extents(const AccessibleObject& object);
+    // Does the object's action named `action` ("Press" for a button), as switch access does.
+    void DoAction(const AccessibleObject& object, const QString& action);
 
     // Asks the applications on the bus to send name changes, as a screen reader does (they send
     // only the events that someone listens to), and records them from now on.

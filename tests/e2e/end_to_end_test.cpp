@@ -5,20 +5,28 @@
 #include <locale.h>
 #include <signal.h>
 #include <QCoreApplication>
+#include <QImage>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QSize>
 #include <chrono>
 #include <optional>
 #include <ostream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "common/app_error.h"
 #include "common/program_texts.h"
 #include "shell/error_report.h"
+#include "shell/window_layout.h"
 #include "tests/catalog_text.h"
 #include "tests/e2e/desktop_session.h"
 #include "tests/e2e/program_under_test.h"
+
+// Readable failures: the texts and sizes themselves, not their bytes.
+void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+void PrintTo(const QSize& size, std::ostream* out) { *out << size.width() << "x" << size.height(); }
 
 namespace secant_root::testing {
 
@@ -42,26 +50,56 @@ using ::testing::StartsWith;
 const QString kProgram =
     qEnvironmentVariable("SECANT_ROOT_PROGRAM_UNDER_TEST", QStringLiteral(SECANT_ROOT_PROGRAM));
 
+// Every window case runs on both kinds of desktop, at one and at two screen pixels per logical
+// pixel.
+const auto kDisplayServers = ::testing::Values(DisplayServer::X11, DisplayServer::Wayland);
+const auto kScales = ::testing::Values(1, 2);
+
+std::string DesktopName(DisplayServer server, int scale) {
+    return (server == DisplayServer::X11 ? "X11" : "Wayland") + std::string("Scale") +
+           std::to_string(scale);
+}
+
+// The layout's client area in logical pixels.
+QSize LayoutSize() {
+    return QSize(layout::TwipsToPixels(layout::kClientWidth, 96),
+                 layout::TwipsToPixels(layout::kClientHeight, 96));
+}
+
+// True if the picture is made of blocks of `scale` × `scale` equal pixels: drawn at one pixel
+// per logical pixel and enlarged, not drawn sharp at the screen's scale.
+bool EnlargedPixelByPixel(const QImage& picture, int scale) {
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x) {
+            if (picture.pixel(x, y) != picture.pixel(x - x % scale, y - y % scale)) return false;
+        }
+    }
+    return true;
+}
+
 struct LocaleCase {
+    const char* name;
     const char* locale;
     const char* answer;
 };
 
 void PrintTo(const LocaleCase& c, std::ostream* out) { *out << c.locale; }
 
-class EndToEnd : public ::testing::TestWithParam<LocaleCase> {};
+class EndToEnd : public ::testing::TestWithParam<std::tuple<DisplayServer, int, LocaleCase>> {};
 
 TEST_P(EndToEnd, TypeClickReadTheAnswerCloseAndNothingRemains) {
-    const locale_t available = newlocale(LC_ALL_MASK, GetParam().locale, locale_t{});
+    const auto& [server, scale, locale] = GetParam();
+    const locale_t available = newlocale(LC_ALL_MASK, locale.locale, locale_t{});
     ASSERT_NE(available, locale_t{})
-        << GetParam().locale << " is missing: localedef -i ru_RU -f UTF-8 ru_RU.UTF-8";
+        << locale.locale << " is missing: localedef -i ru_RU -f UTF-8 ru_RU.UTF-8";
     freelocale(available);
 
-    DesktopSession desktop;
-    ProgramUnderTest program(desktop, kProgram, QString::fromUtf8(GetParam().locale));
+    DesktopSession desktop({server, scale});
+    ProgramUnderTest program(desktop, kProgram, QString::fromUtf8(locale.locale));
     program.WaitUntilReady();  // also: the precision box has the focus at start
 
     EXPECT_EQ(program.WindowTitle(), "Form1");
+    EXPECT_EQ(program.ApplicationId(), "secant-root") << "the name of the program's menu entry";
     EXPECT_EQ(program.WindowRole(), "frame");
     EXPECT_THAT(program.ControlRoles(),
                 ElementsAre("label", "text", "push button", "label", "label"));
@@ -72,7 +110,7 @@ TEST_P(EndToEnd, TypeClickReadTheAnswerCloseAndNothingRemains) {
     EXPECT_EQ(names[2], QString::fromUtf8("Проивести рассчет"));
     EXPECT_EQ(names[4], "");
 
-    const QString answer = QString::fromUtf8(GetParam().answer);
+    const QString answer = QString::fromUtf8(locale.answer);
     program.Type("0.001");
     program.ClickCalculate();
     EXPECT_EQ(program.WaitForAnswer(60s), answer);
@@ -81,24 +119,35 @@ TEST_P(EndToEnd, TypeClickReadTheAnswerCloseAndNothingRemains) {
     program.ClickCalculate();
     EXPECT_THAT(program.AnswerAnnouncements(2, 60s), ElementsAre(answer, answer));
 
+    // The whole layout, each control in its place, drawn in the screen's own pixels.
+    const QImage window = program.Capture();
+    EXPECT_EQ(window.size(), LayoutSize() * scale);
+    if (scale > 1) {
+        EXPECT_FALSE(EnlargedPixelByPixel(window, scale)) << "blurred: drawn at scale 1";
+    }
+
     program.Close();
     EXPECT_EQ(program.WaitForExit(), 0);
     EXPECT_THAT(program.LeftBehind(), IsEmpty());
     EXPECT_THAT(program.TemporaryFilesLeft(), IsEmpty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Locales, EndToEnd,
-                         ::testing::Values(LocaleCase{"C.UTF-8", "1.1189"},
-                                           LocaleCase{"ru_RU.UTF-8", "1,1189"}),
-                         [](const auto& info) {
-                             return info.index == 0 ? std::string("PeriodLocale")
-                                                    : std::string("CommaLocale");
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Desktops, EndToEnd,
+    ::testing::Combine(kDisplayServers, kScales,
+                       ::testing::Values(LocaleCase{"PeriodLocale", "C.UTF-8", "1.1189"},
+                                         LocaleCase{"CommaLocale", "ru_RU.UTF-8", "1,1189"})),
+    [](const auto& info) {
+        return DesktopName(std::get<0>(info.param), std::get<1>(info.param)) +
+               std::get<2>(info.param).name;
+    });
 
 // A user of the decimal comma types it: the report, an alert to assistive technology, says in
 // Russian what went wrong and what to type instead.
-TEST(EndToEndReport, APrecisionWithACommaIsReportedAsAnAlertThatSaysWhatToType) {
-    DesktopSession desktop;
+class EndToEndReport : public ::testing::TestWithParam<std::tuple<DisplayServer, int>> {};
+
+TEST_P(EndToEndReport, APrecisionWithACommaIsReportedAsAnAlertThatSaysWhatToType) {
+    DesktopSession desktop({std::get<0>(GetParam()), std::get<1>(GetParam())});
     ProgramUnderTest program(desktop, kProgram, QStringLiteral("ru_RU.UTF-8"));
     program.WaitUntilReady();
 
@@ -116,6 +165,11 @@ TEST(EndToEndReport, APrecisionWithACommaIsReportedAsAnAlertThatSaysWhatToType) 
     EXPECT_EQ(program.WaitForExit(), kErrorExitStatus);
     EXPECT_THAT(program.LeftBehind(), IsEmpty());
 }
+
+INSTANTIATE_TEST_SUITE_P(Desktops, EndToEndReport, ::testing::Combine(kDisplayServers, kScales),
+                         [](const auto& info) {
+                             return DesktopName(std::get<0>(info.param), std::get<1>(info.param));
+                         });
 
 // The program on a machine without LibreOffice: the window starts, and a click reports that the
 // spreadsheet application object cannot be created, with why and what to install.

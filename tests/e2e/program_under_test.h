@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <chrono>
+#include <memory>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -13,7 +14,7 @@
 #include "tests/e2e/accessibility_client.h"
 #include "tests/e2e/desktop_session.h"
 #include "tests/e2e/process_table.h"
-#include "tests/e2e/x11_client.h"
+#include "tests/e2e/window_system.h"
 
 namespace secant_root::e2e {
 
@@ -25,7 +26,8 @@ struct ReportSeen {
 };
 
 // The program running on a private desktop, driven from outside as a user does it: typing and
-// clicking through the X server, reading the window through its accessibility tree.
+// clicking through the desktop (pressing through the accessibility tree where the desktop has no
+// pointer), reading the window through its accessibility tree.
 class ProgramUnderTest {
   public:
     // Starts `program` as the leader of a new session, in `locale`.
@@ -39,6 +41,8 @@ class ProgramUnderTest {
     void WaitUntilReady();
 
     QString WindowTitle();
+    // What the desktop matches with the program's menu entry (WM_CLASS, app_id).
+    QString ApplicationId();
     // The window's role to assistive technology.
     QString WindowRole();
     // Of the window's controls, in the order the window holds them.
@@ -77,14 +81,16 @@ class ProgramUnderTest {
     QStringList TemporaryFilesLeft() const;
 
   private:
+    void Press(const AccessibleObject& button);
+
     QTemporaryDir temporaryDirectory_;
     QProcess process_;
     qint64 pid_ = 0;  // kept: QProcess forgets it when the process ends
     QString marker_;
-    X11Client x11_;
+    std::unique_ptr<WindowSystem> windows_;
     AccessibilityClient accessibility_;
-    X11Client::WindowId window_ = 0;
-    X11Client::WindowId reportWindow_ = 0;
+    WindowSystem::WindowId window_ = 0;
+    WindowSystem::WindowId reportWindow_ = 0;
     std::optional<AccessibleObject> application_;
     std::optional<AccessibleObject> form_;
     std::vector<AccessibleObject> controls_;

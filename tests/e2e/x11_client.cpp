@@ -1,5 +1,6 @@
 #include "tests/e2e/x11_client.h"
 
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -40,8 +41,8 @@ std::optional<unsigned long> CardinalProperty(Display* display, Window window, c
 
 void X11Client::CloseDisplay::operator()(_XDisplay* display) const { XCloseDisplay(display); }
 
-X11Client::X11Client(const QString& display)
-    : display_(XOpenDisplay(display.toLocal8Bit().constData())) {
+X11Client::X11Client(const QString& display, int scale)
+    : display_(XOpenDisplay(display.toLocal8Bit().constData())), scale_(scale) {
     int event = 0, error = 0, major = 0, minor = 0;
     if (!display_ || !XTestQueryExtension(display_.get(), &event, &error, &major, &minor)) {
         throw std::runtime_error("cannot open X display " + display.toStdString() + " with XTEST");
@@ -50,7 +51,15 @@ X11Client::X11Client(const QString& display)
 
 X11Client::~X11Client() = default;
 
-std::vector<X11Client::WindowId> X11Client::ViewableWindowsOf(qint64 pid) {
+void X11Client::PublishResources(std::string_view resources) {
+    Display* display = display_.get();
+    XChangeProperty(display, DefaultRootWindow(display), XA_RESOURCE_MANAGER, XA_STRING, 8,
+                    PropModeReplace, reinterpret_cast<const unsigned char*>(resources.data()),
+                    static_cast<int>(resources.size()));
+    XSync(display, False);
+}
+
+std::vector<X11Client::WindowId> X11Client::WindowsOf(qint64 pid) {
     Display* display = display_.get();
     Window root = 0, parent = 0;
     XFreed<Window> children;
@@ -71,11 +80,6 @@ std::vector<X11Client::WindowId> X11Client::ViewableWindowsOf(qint64 pid) {
     return windows;
 }
 
-std::optional<X11Client::WindowId> X11Client::ViewableWindowOf(qint64 pid) {
-    const std::vector<WindowId> windows = ViewableWindowsOf(pid);
-    return windows.empty() ? std::nullopt : std::optional<WindowId>(windows.front());
-}
-
 QString X11Client::Title(WindowId window) {
     XTextProperty property{};
     if (!XGetTextProperty(display_.get(), window, &property,
@@ -85,6 +89,16 @@ QString X11Client::Title(WindowId window) {
     XFreed<unsigned char> owned{property.value};
     return QString::fromUtf8(reinterpret_cast<const char*>(property.value),
                              static_cast<qsizetype>(property.nitems));
+}
+
+QString X11Client::ApplicationId(WindowId window) {
+    XClassHint hint{};
+    if (!XGetClassHint(display_.get(), window, &hint)) {
+        return {};
+    }
+    XFreed<char> name{hint.res_name};
+    XFreed<char> windowClass{hint.res_class};
+    return QString::fromLocal8Bit(hint.res_class);
 }
 
 void X11Client::Focus(WindowId window) {
@@ -106,12 +120,14 @@ void X11Client::Type(std::string_view text) {
     XSync(display, False);
 }
 
-void X11Client::Click(QPoint onScreen) {
+bool X11Client::Click(QPoint onScreen) {
     Display* display = display_.get();
-    XTestFakeMotionEvent(display, -1, onScreen.x(), onScreen.y(), CurrentTime);
+    const QPoint pixel = onScreen * scale_;
+    XTestFakeMotionEvent(display, -1, pixel.x(), pixel.y(), CurrentTime);
     XTestFakeButtonEvent(display, Button1, True, CurrentTime);
     XTestFakeButtonEvent(display, Button1, False, CurrentTime);
     XSync(display, False);
+    return true;
 }
 
 void X11Client::RequestClose(WindowId window) {
