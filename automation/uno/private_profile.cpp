@@ -10,7 +10,6 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -171,19 +170,9 @@ void Seed(const fs::path& userInstallation, const ProfileSeed& seed) {
 }  // namespace
 
 PrivateProfile::PrivateProfile(const ProfileSeed& seed) {
-    // A run that ends may remove this user's directory, found empty, before the new directory
-    // is made in it; it is then made again.
-    constexpr int kAttempts = 16;
-    for (int attempt = 0; root_.empty(); ++attempt) {
-        const ProfilePlace place = OpenProfilePlace();
-        RemoveWhatDeadRunsLeft(place.path);
-        if (const std::optional<std::string> name = MakeRunDirectory(place)) {
-            root_ = place.path / *name;
-        } else if (attempt + 1 == kAttempts) {
-            throw CannotCreateObjectError(texts::FilledText(
-                texts::kProfileNotCreatedText, {place.path.string(), std::strerror(ENOENT)}));
-        }
-    }
+    ProfilePlace place;
+    RemoveWhatDeadRunsLeft(place.path());
+    root_ = place.path() / place.MakeRunDirectory();
     try {
         lock_ = TakeLock(root_);
         Seed(UserInstallation(), seed);

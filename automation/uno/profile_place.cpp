@@ -27,9 +27,9 @@ constexpr std::size_t kRunNameLength = 6;
 // program writes in it (profile/user/registrymodifications.xcu), so that every path of the
 // profile can be made and removed again.
 constexpr std::size_t kRoomForTheProfile = 64;
-// How often this user's directory is made again when other runs, ending, remove it each time
-// between its making and its opening.
-constexpr int kAttempts = 16;
+// How often a new name is tried, or this user's directory made again when other runs, ending,
+// remove it each time before the new directory is made in it.
+constexpr int kAttempts = 100;
 
 [[noreturn]] void NotCreated(const fs::path& where, int error) {
     throw CannotCreateObjectError(
@@ -134,45 +134,41 @@ UniqueFd OpenUsersDirectory(int base, const fs::path& path) {
 
 }  // namespace
 
-ProfilePlace OpenProfilePlace() {
+ProfilePlace::ProfilePlace() {
     const fs::path base = TemporaryBase();
-    const UniqueFd checked = OpenCheckedBase(base);
-    ProfilePlace place{base / ("secant-root-" + std::to_string(geteuid())), UniqueFd()};
-    if (place.path.native().size() + kRoomForTheProfile >= PATH_MAX) {
+    base_ = OpenCheckedBase(base);
+    path_ = base / ("secant-root-" + std::to_string(geteuid()));
+    if (path_.native().size() + kRoomForTheProfile >= PATH_MAX) {
         NotCreated(base, ENAMETOOLONG);
     }
-    for (int attempt = 0; place.directory.get() < 0; ++attempt) {
-        if (attempt == kAttempts) {
-            NotCreated(place.path, ENOENT);
-        }
-        place.directory = OpenUsersDirectory(checked.get(), place.path);
-    }
-    return place;
+    directory_ = OpenUsersDirectory(base_.get(), path_);
 }
 
-std::optional<std::string> MakeRunDirectory(const ProfilePlace& place) {
+std::string ProfilePlace::MakeRunDirectory() {
     // As mkdtemp does, relative to the directory already checked and open.
-    constexpr int kNames = 100;
-    for (int attempt = 0; attempt < kNames; ++attempt) {
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        if (directory_.get() < 0) {
+            directory_ = OpenUsersDirectory(base_.get(), path_);
+            continue;
+        }
         unsigned char random[kRunNameLength];
         if (getrandom(random, sizeof random, 0) != static_cast<ssize_t>(sizeof random)) {
-            NotCreated(place.path, errno);
+            NotCreated(path_, errno);
         }
         std::string name;
         for (const unsigned char byte : random) {
             name += kNameCharacters[byte % kNameCharacters.size()];
         }
-        if (mkdirat(place.directory.get(), name.c_str(), S_IRWXU) == 0) {
+        if (mkdirat(directory_.get(), name.c_str(), S_IRWXU) == 0) {
             return name;
         }
         if (errno == ENOENT) {
-            return std::nullopt;
-        }
-        if (errno != EEXIST) {
-            NotCreated(place.path, errno);
+            directory_.reset();
+        } else if (errno != EEXIST) {
+            NotCreated(path_, errno);
         }
     }
-    NotCreated(place.path, EEXIST);
+    NotCreated(path_, EEXIST);
 }
 
 bool IsRunDirectoryName(const std::string& name) {
