@@ -172,7 +172,12 @@ void Seed(const fs::path& userInstallation, const ProfileSeed& seed) {
 PrivateProfile::PrivateProfile(const ProfileSeed& seed) {
     ProfilePlace place;
     RemoveWhatDeadRunsLeft(place.path());
-    root_ = place.path() / place.MakeRunDirectory();
+    try {
+        root_ = place.path() / place.MakeRunDirectory();
+    } catch (...) {
+        rmdir(place.path().c_str());
+        throw;
+    }
     try {
         lock_ = TakeLock(root_);
         Seed(UserInstallation(), seed);

@@ -88,7 +88,7 @@ UniqueFd OpenCheckedBase(const fs::path& base) {
     return directory;
 }
 
-// What is at `path` (the entry `name` of `base`) instead of a directory of this user's.
+// Describes what is at `path`, an entry of `base`, instead of a directory of this user's.
 [[noreturn]] void DescribeSquatter(int base, const fs::path& path, int error) {
     struct stat status {};
     if (fstatat(base, path.filename().c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0) {
