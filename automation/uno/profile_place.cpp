@@ -24,9 +24,9 @@ constexpr std::string_view kNameCharacters =
     "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
 constexpr std::size_t kRunNameLength = 6;
 // Room below this user's directory for a run directory's name and the longest path that the
-// program writes in it (profile/user/registrymodifications.xcu), so that every path of the
-// profile can be made and removed again.
-constexpr std::size_t kRoomForTheProfile = 64;
+// program writes in it, so that every path of the profile can be made and removed again.
+constexpr std::size_t kRoomForTheProfile =
+    1 + kRunNameLength + std::string_view("/profile/user/registrymodifications.xcu").size();
 // How often a new name is tried, or this user's directory made again when other runs, ending,
 // remove it each time before the new directory is made in it.
 constexpr int kAttempts = 100;
