@@ -111,6 +111,21 @@ inline constexpr std::string_view kProfileNotCreatedText =
 inline constexpr std::string_view kProfileNotWrittenText =
     "не удаётся записать личный профиль LibreOffice: {1}: {2}";
 inline constexpr std::string_view kWriteFailedWord = "запись не удалась";
+// The directories that will hold the profile, from / down: {1} the directory, {2} one of the
+// reasons below, {3} its permissions.
+inline constexpr std::string_view kProfilePlaceOpenText =
+    "личный профиль LibreOffice не создан: другие пользователи могли бы подменить его и выполнить "
+    "свой код от имени программы, так как {1} {2} (права {3})";
+inline constexpr std::string_view kOwnedByUserReason = "принадлежит пользователю {1}";
+inline constexpr std::string_view kWritableByGroupReason =
+    "доступен для записи группе {1} без бита sticky";
+inline constexpr std::string_view kWritableByOthersReason =
+    "доступен для записи всем пользователям без бита sticky";
+inline constexpr std::string_view kSymbolicLinkReason = "— символическая ссылка";
+inline constexpr std::string_view kNotADirectoryReason = "— не каталог";
+inline constexpr std::string_view kOwnTemporaryDirectoryAdvice =
+    "Укажите в переменной окружения TMPDIR каталог, который можете изменять только вы (например, "
+    "mkdir -m 700 ~/tmp; TMPDIR=~/tmp secant-root), и запустите программу снова.";
 inline constexpr std::string_view kStartNotPreparedText =
     "не удаётся подготовить запуск LibreOffice: {1}";
 inline constexpr std::string_view kOfficeNotStartedText = "не удаётся запустить LibreOffice: {1}";

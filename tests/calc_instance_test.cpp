@@ -25,6 +25,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 #include "automation/uno/uno_failure_numbers.h"
@@ -219,14 +220,17 @@ INSTANTIATE_TEST_SUITE_P(
 
 class CalcInstanceStart : public NoLeftoversTest {};
 
-// The private directories of instances in the temporary directory.
+// The directory of this user's private directories in the temporary directory.
+std::filesystem::path UsersDirectory() {
+    return std::filesystem::temp_directory_path() / ("secant-root-" + std::to_string(geteuid()));
+}
+
+// The private directories of instances.
 std::set<std::filesystem::path> PrivateDirectories() {
     std::set<std::filesystem::path> directories;
-    for (const auto& entry :
-         std::filesystem::directory_iterator(std::filesystem::temp_directory_path())) {
-        if (entry.path().filename().string().starts_with("secant-root-")) {
-            directories.insert(entry.path());
-        }
+    std::error_code none;
+    for (const auto& entry : std::filesystem::directory_iterator(UsersDirectory(), none)) {
+        directories.insert(entry.path());
     }
     return directories;
 }
@@ -378,9 +382,8 @@ TEST_F(CalcInstanceStart, TheNextInstanceRemovesWhatAKilledProgramLeft) {
     }
     EXPECT_FALSE(sockets.empty()) << "the killed program's instance left no socket";
 
-    // One without a lock may be one being made, or one of another version of the program.
-    const std::filesystem::path unlocked =
-        std::filesystem::temp_directory_path() / "secant-root-unlckd";
+    // One without a lock that has just changed may be one being made.
+    const std::filesystem::path unlocked = UsersDirectory() / "unlckd";
     std::filesystem::create_directory(unlocked);
 
     const CalcInstance running(OfficeInstallation::Default());

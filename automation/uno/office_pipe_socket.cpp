@@ -7,11 +7,11 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <string>
 #include <system_error>
 
+#include "automation/uno/shared_directory_rule.h"
 #include "common/app_error.h"
 #include "common/program_texts.h"
 
@@ -54,12 +54,6 @@ std::string OwnerText(uid_t uid) {
     return text;
 }
 
-std::string OctalMode(mode_t mode) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%04o", static_cast<unsigned>(mode & 07777));
-    return text;
-}
-
 // Only root and this user may own the directory, and unless it is sticky (as /tmp is), only
 // its owner may write it: otherwise someone else could replace the socket after the check.
 void CheckDirectory(const fs::path& directory) {
@@ -68,9 +62,7 @@ void CheckDirectory(const fs::path& directory) {
         throw CannotCreateObjectError(texts::FilledText(
             texts::kPipeNotExaminedText, {directory.string(), std::strerror(errno)}));
     }
-    const bool ownerTrusted = status.st_uid == 0 || status.st_uid == geteuid();
-    const bool othersMayWrite = (status.st_mode & (S_IWGRP | S_IWOTH)) != 0;
-    if (!ownerTrusted || (othersMayWrite && (status.st_mode & S_ISVTX) == 0)) {
+    if (WhyOthersCanReplaceEntries(status)) {
         throw CannotCreateObjectError(texts::FilledText(
             texts::kPipeDirectoryOpenText,
             {directory.string(), std::to_string(status.st_uid), OctalMode(status.st_mode)}));

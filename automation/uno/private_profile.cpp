@@ -1,11 +1,12 @@
 #include "automation/uno/private_profile.h"
 
 #include <fcntl.h>
-#include <stdlib.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "automation/uno/office_pipe_files.h"
+#include "automation/uno/profile_place.h"
 #include "common/app_error.h"
 #include "common/program_texts.h"
 
@@ -44,35 +46,47 @@ std::string XmlEscaped(std::string_view text) {
     return escaped;
 }
 
-constexpr std::string_view kDirectoryPrefix = "secant-root-";
 constexpr std::string_view kLockName = "lock";
+constexpr std::string_view kTakingName = "lock.new";
 constexpr std::string_view kSocketsName = "sockets";
+// A run makes its directory and takes its lock within microseconds; a directory of this user's
+// without a lock that has not changed for this long belongs to a run that died in between (or
+// while removing it), not to one still making it.
+constexpr std::chrono::seconds kMakingTime{10};
 
-// Absolute, so that the paths handed to the instance mean the same to it and to this program's
-// clean-up whatever the working directories.
-fs::path TemporaryBase() {
-    std::error_code error;
-    fs::path base = fs::absolute(fs::temp_directory_path(error), error);
-    if (error) {
-        throw CannotCreateObjectError(
-            texts::FilledText(texts::kNoTemporaryDirectoryText, {error.message()}));
+enum class LockState { Missing, Free, Held };
+
+// Whether the lock file `name` in `directory` is missing, free or held (by a live run); one that
+// cannot be opened counts as held, so that its directory is left alone.
+LockState StateOfLock(int directory, std::string_view name) {
+    const UniqueFd lock(openat(directory, name.data(), O_RDWR | O_NOFOLLOW | O_CLOEXEC));
+    if (lock.get() < 0) {
+        return errno == ENOENT ? LockState::Missing : LockState::Held;
     }
-    return base;
+    return flock(lock.get(), LOCK_EX | LOCK_NB) == 0 ? LockState::Free : LockState::Held;
+}
+
+bool UnchangedForLong(const struct stat& status) {
+    const auto changed = std::chrono::system_clock::from_time_t(status.st_mtim.tv_sec);
+    const auto age = std::chrono::system_clock::now() - changed;
+    // A change that the clock puts in the future counts as long ago too: the clock was set back.
+    return age > kMakingTime || age < -kMakingTime;
 }
 
 // Removes `directory` when it is a private directory of this user whose run has died: its lock
-// can be taken. A directory without a lock may be one being made, and is left alone.
+// is free (a run holds it from before it gets its name until the directory is gone), or it has
+// none, has not changed for kMakingTime and the lock being taken, if any, is not held.
 void RemoveIfDead(const fs::path& directory) {
+    const UniqueFd opened(open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     struct stat status {};
-    if (lstat(directory.c_str(), &status) != 0 || !S_ISDIR(status.st_mode) ||
-        status.st_uid != geteuid()) {
+    if (opened.get() < 0 || fstat(opened.get(), &status) != 0 || status.st_uid != geteuid()) {
         return;
     }
-    const UniqueFd opened(open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    const UniqueFd lock(
-        opened.get() < 0 ? -1
-                         : openat(opened.get(), kLockName.data(), O_RDWR | O_NOFOLLOW | O_CLOEXEC));
-    if (lock.get() < 0 || flock(lock.get(), LOCK_EX | LOCK_NB) != 0) {
+    const LockState lock = StateOfLock(opened.get(), kLockName);
+    const bool dead =
+        lock == LockState::Free || (lock == LockState::Missing && UnchangedForLong(status) &&
+                                    StateOfLock(opened.get(), kTakingName) != LockState::Held);
+    if (!dead) {
         return;
     }
     std::ifstream record(directory / kSocketsName);
@@ -83,13 +97,13 @@ void RemoveIfDead(const fs::path& directory) {
     fs::remove_all(directory, ignored);
 }
 
-void RemoveWhatDeadRunsLeft(const fs::path& base) {
+// Only this user's directory is read: what other users put in the temporary directory costs
+// nothing.
+void RemoveWhatDeadRunsLeft(const fs::path& place) {
     std::error_code error;
-    for (fs::directory_iterator entry(base, fs::directory_options::skip_permission_denied, error),
-         end;
-         !error && entry != end; entry.increment(error)) {
-        const std::string name = entry->path().filename().string();
-        if (name.size() == kDirectoryPrefix.size() + 6 && name.starts_with(kDirectoryPrefix)) {
+    for (fs::directory_iterator entry(place, error), end; !error && entry != end;
+         entry.increment(error)) {
+        if (IsRunDirectoryName(entry->path().filename().string())) {
             RemoveIfDead(entry->path());
         }
     }
@@ -98,7 +112,7 @@ void RemoveWhatDeadRunsLeft(const fs::path& base) {
 // The lock is taken under another name and then renamed, so that a lock file that another run
 // finds is always held or abandoned, never about to be taken.
 UniqueFd TakeLock(const fs::path& root) {
-    const fs::path taking = root / "lock.new";
+    const fs::path taking = root / kTakingName;
     UniqueFd lock(open(taking.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
                        S_IRUSR | S_IWUSR));
     if (lock.get() < 0 || flock(lock.get(), LOCK_EX | LOCK_NB) != 0 ||
@@ -107,17 +121,6 @@ UniqueFd TakeLock(const fs::path& root) {
             texts::FilledText(texts::kProfileNotLockedText, {root.string(), std::strerror(errno)}));
     }
     return lock;
-}
-
-fs::path MakePrivateDirectory(const fs::path& base) {
-    const std::string pattern = (base / (std::string(kDirectoryPrefix) + "XXXXXX")).string();
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    if (mkdtemp(name.data()) == nullptr) {
-        throw CannotCreateObjectError(texts::FilledText(texts::kProfileNotCreatedText,
-                                                        {base.string(), std::strerror(errno)}));
-    }
-    return fs::path(name.data());
 }
 
 void MakeDirectory(const fs::path& path) {
@@ -177,18 +180,29 @@ std::string RandomProfileName() {
 }  // namespace
 
 PrivateProfile::PrivateProfile(const ProfileSeed& seed) : profileName_(RandomProfileName()) {
-    const fs::path base = TemporaryBase();
-    RemoveWhatDeadRunsLeft(base);
-    root_ = MakePrivateDirectory(base);
+    ProfilePlace place;
+    RemoveWhatDeadRunsLeft(place.path());
+    try {
+        root_ = place.path() / place.MakeRunDirectory();
+    } catch (...) {
+        rmdir(place.path().c_str());
+        throw;
+    }
     try {
         lock_ = TakeLock(root_);
         Seed(UserInstallation(), seed);
         MakeDirectory(TemporaryDirectory());
     } catch (...) {
-        std::error_code ignored;
-        fs::remove_all(root_, ignored);
+        Remove();
         throw;
     }
+}
+
+void PrivateProfile::Remove() const noexcept {
+    std::error_code ignored;
+    fs::remove_all(root_, ignored);
+    // The last run to end removes this user's directory; it stays while it holds another's.
+    rmdir(root_.parent_path().c_str());
 }
 
 void PrivateProfile::RecordSockets(const std::vector<fs::path>& sockets) const {
@@ -199,9 +213,6 @@ void PrivateProfile::RecordSockets(const std::vector<fs::path>& sockets) const {
     WriteFile(root_ / kSocketsName, record);
 }
 
-PrivateProfile::~PrivateProfile() {
-    std::error_code ignored;
-    fs::remove_all(root_, ignored);
-}
+PrivateProfile::~PrivateProfile() { Remove(); }
 
 }  // namespace secant_root

@@ -9,15 +9,18 @@
 
 namespace secant_root {
 
-// A private directory for one LibreOffice instance, made (readable by this user only) in the
-// system's temporary directory and removed with everything in it when destroyed. It holds the
-// instance's user profile, seeded so that the instance starts at once, and the directory for
-// the instance's own temporary files, so that nothing the instance writes outlives it.
+// A private directory for one LibreOffice instance, made (readable by this user only) in this
+// user's directory of the system's temporary directory (ProfilePlace), and removed with
+// everything in it when destroyed; the last run to end removes this user's directory too. It
+// holds the instance's user profile, seeded so that the instance starts at once, and the
+// directory for the instance's own temporary files, so that nothing the instance writes
+// outlives it.
 //
 // A program killed outright (SIGKILL) cannot remove it; the next profile that any run of the
 // program makes in the same temporary directory does. Each directory holds a file locked for
 // the directory's whole life and the names of the instance's sockets: a directory of this user
-// whose lock is free belongs to a run that has died, and is removed with those sockets.
+// whose lock is free belongs to a run that has died, and is removed with those sockets; so is
+// one without a lock that has not changed for some seconds (its run died before locking it).
 class PrivateProfile {
   public:
     // Raises a cannot-create-object AppError when the directory cannot be made or written.
@@ -39,6 +42,8 @@ class PrivateProfile {
     void RecordSockets(const std::vector<std::filesystem::path>& sockets) const;
 
   private:
+    void Remove() const noexcept;
+
     std::filesystem::path root_;
     std::string profileName_;
     // Held while the directory exists; closed (released) after it has been removed.

@@ -1,0 +1,179 @@
+#include "automation/uno/profile_place.h"
+
+#include <fcntl.h>
+#include <limits.h>
+#include <sys/random.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string_view>
+#include <system_error>
+
+#include "automation/uno/shared_directory_rule.h"
+#include "common/app_error.h"
+#include "common/program_texts.h"
+
+namespace secant_root {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::string_view kNameCharacters =
+    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+constexpr std::size_t kRunNameLength = 6;
+// Room below this user's directory for a run directory's name and the longest path that the
+// program writes in it, so that every path of the profile can be made and removed again.
+constexpr std::size_t kRoomForTheProfile =
+    1 + kRunNameLength + std::string_view("/profile/user/registrymodifications.xcu").size();
+// How often a new name is tried, or this user's directory made again when other runs, ending,
+// remove it each time before the new directory is made in it.
+constexpr int kAttempts = 100;
+
+[[noreturn]] void NotCreated(const fs::path& where, int error) {
+    throw CannotCreateObjectError(
+        texts::FilledText(texts::kProfileNotCreatedText, {where.string(), std::strerror(error)}));
+}
+
+[[noreturn]] void OpenToOthers(const fs::path& directory, std::string_view reason, mode_t mode) {
+    throw CannotCreateObjectError(texts::FilledText(texts::kProfilePlaceOpenText,
+                                                    {directory.string(), reason, OctalMode(mode)}),
+                                  texts::kOwnTemporaryDirectoryAdvice);
+}
+
+// Absolute, so that the paths handed to the instance mean the same to it and to this program's
+// clean-up whatever the working directories, and without links, so that the directories that
+// the path passes through are those checked.
+fs::path TemporaryBase() {
+    std::error_code error;
+    const fs::path named = fs::temp_directory_path(error);
+    fs::path base = error ? fs::path() : fs::canonical(named, error);
+    if (error) {
+        throw CannotCreateObjectError(
+            texts::FilledText(texts::kNoTemporaryDirectoryText, {error.message()}));
+    }
+    return base;
+}
+
+void CheckOpened(int directory, const fs::path& path) {
+    struct stat status {};
+    if (fstat(directory, &status) != 0) {
+        NotCreated(path, errno);
+    }
+    if (const auto reason = WhyOthersCanReplaceEntries(status)) {
+        OpenToOthers(path, *reason, status.st_mode);
+    }
+}
+
+// `base` opened from / one directory at a time, each checked before the next is opened from it:
+// what is checked is what the path leads to, whatever others rename meanwhile.
+UniqueFd OpenCheckedBase(const fs::path& base) {
+    fs::path reached = base.root_path();
+    UniqueFd directory(open(reached.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (directory.get() < 0) {
+        NotCreated(reached, errno);
+    }
+    CheckOpened(directory.get(), reached);
+    for (const fs::path& component : base.relative_path()) {
+        reached /= component;
+        UniqueFd next(openat(directory.get(), component.c_str(),
+                             O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (next.get() < 0) {
+            NotCreated(reached, errno);
+        }
+        CheckOpened(next.get(), reached);
+        directory = std::move(next);
+    }
+    return directory;
+}
+
+// Describes what is at `path`, an entry of `base`, instead of a directory of this user's.
+[[noreturn]] void DescribeSquatter(int base, const fs::path& path, int error) {
+    struct stat status {};
+    if (fstatat(base, path.filename().c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0) {
+        if (S_ISLNK(status.st_mode)) {
+            OpenToOthers(path, texts::kSymbolicLinkReason, status.st_mode);
+        }
+        if (!S_ISDIR(status.st_mode)) {
+            OpenToOthers(path, texts::kNotADirectoryReason, status.st_mode);
+        }
+        if (status.st_uid != geteuid()) {
+            OpenToOthers(
+                path, texts::FilledText(texts::kOwnedByUserReason, {std::to_string(status.st_uid)}),
+                status.st_mode);
+        }
+    }
+    NotCreated(path, error);
+}
+
+// This user's directory at `path` in `base`, made when missing; none when it was removed
+// between its making and its opening.
+UniqueFd OpenUsersDirectory(int base, const fs::path& path) {
+    if (mkdirat(base, path.filename().c_str(), S_IRWXU) != 0 && errno != EEXIST) {
+        NotCreated(path.parent_path(), errno);
+    }
+    UniqueFd directory(
+        openat(base, path.filename().c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (directory.get() < 0) {
+        if (errno == ENOENT) {
+            return directory;
+        }
+        DescribeSquatter(base, path, errno);
+    }
+    struct stat status {};
+    if (fstat(directory.get(), &status) != 0) {
+        NotCreated(path, errno);
+    }
+    if (status.st_uid != geteuid()) {
+        DescribeSquatter(base, path, EPERM);
+    }
+    CheckOpened(directory.get(), path);
+    return directory;
+}
+
+}  // namespace
+
+ProfilePlace::ProfilePlace() {
+    const fs::path base = TemporaryBase();
+    base_ = OpenCheckedBase(base);
+    path_ = base / ("secant-root-" + std::to_string(geteuid()));
+    if (path_.native().size() + kRoomForTheProfile >= PATH_MAX) {
+        NotCreated(base, ENAMETOOLONG);
+    }
+    directory_ = OpenUsersDirectory(base_.get(), path_);
+}
+
+std::string ProfilePlace::MakeRunDirectory() {
+    // As mkdtemp does, relative to the directory already checked and open.
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        if (directory_.get() < 0) {
+            directory_ = OpenUsersDirectory(base_.get(), path_);
+            continue;
+        }
+        unsigned char random[kRunNameLength];
+        if (getrandom(random, sizeof random, 0) != static_cast<ssize_t>(sizeof random)) {
+            NotCreated(path_, errno);
+        }
+        std::string name;
+        for (const unsigned char byte : random) {
+            name += kNameCharacters[byte % kNameCharacters.size()];
+        }
+        if (mkdirat(directory_.get(), name.c_str(), S_IRWXU) == 0) {
+            return name;
+        }
+        if (errno == ENOENT) {
+            directory_.reset();
+        } else if (errno != EEXIST) {
+            NotCreated(path_, errno);
+        }
+    }
+    NotCreated(path_, EEXIST);
+}
+
+bool IsRunDirectoryName(const std::string& name) {
+    return name.size() == kRunNameLength &&
+           name.find_first_not_of(kNameCharacters) == std::string::npos;
+}
+
+}  // namespace secant_root

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "automation/uno/unique_fd.h"
+
+namespace secant_root {
+
+// The directory that holds this user's private profile directories: secant-root-<uid> in the
+// system's temporary directory, made readable by this user only, so that what other users put
+// in a shared temporary directory neither reaches the profiles nor costs a run anything.
+class ProfilePlace {
+  public:
+    // Opens this user's directory, making it when there is none. The temporary directory and
+    // every directory above it up to / are first checked one by one, each opened from the one
+    // above it without following links: each must be owned by this user or root and, when its
+    // group or all users may write it, be sticky (WhyOthersCanReplaceEntries). Once they pass,
+    // only this user and root can change what the path names, so the paths below it can be
+    // handed to the instance. This user's directory must be a directory of this user's that
+    // passes the same rule.
+    //
+    // Raises a cannot-create-object AppError, having written nothing, when a directory fails
+    // the rule (naming it, what is wrong with it and what to do), and when the temporary
+    // directory is missing, cannot be opened or its path leaves no room for the profile's own.
+    ProfilePlace();
+
+    // Absolute and without symbolic links.
+    const std::filesystem::path& path() const { return path_; }
+
+    // Makes a directory with a new random name of six letters and digits here, readable by
+    // this user only, and returns the name. This user's directory is made again when a run that
+    // ended removed it meanwhile (finding it empty). Raises a cannot-create-object AppError when
+    // the directory cannot be made.
+    std::string MakeRunDirectory();
+
+  private:
+    std::filesystem::path path_;
+    // The checked temporary directory, and this user's directory in it (-1 when it has just
+    // been removed).
+    UniqueFd base_;
+    UniqueFd directory_;
+};
+
+// Whether `name` is a name that MakeRunDirectory gives.
+bool IsRunDirectoryName(const std::string& name);
+
+}  // namespace secant_root
