@@ -205,12 +205,14 @@ TEST_F(ProfilePlaceTest, TheNextProfileRemovesWhatKilledRunsLeftAndNothingElse) 
 }
 
 // Only the user's directory is read: many entries in the shared one cost nothing. Profiles made
-// in turn beside them and in an empty directory, the fastest of each compared.
+// in turn beside them and in an empty directory, the fastest of each compared. Looking at each
+// entry, as a sweep of the shared directory would, costs well over the margin (100,000 system
+// calls); the margin is for a loaded machine.
 TEST_F(ProfilePlaceTest, CostsTheSameBesideManyLookAlikes) {
     const std::vector<fs::path> bases{Make(scratch_ / "empty", 01777),
                                       Make(scratch_ / "crowded", 01777)};
     std::ofstream(bases[1] / "look-alike").put('\n');
-    for (int i = 0; i < 20000; ++i) {
+    for (int i = 0; i < 50000; ++i) {
         fs::create_hard_link(bases[1] / "look-alike",
                              bases[1] / ("secant-root-" + std::to_string(100000 + i)));
     }
@@ -222,7 +224,7 @@ TEST_F(ProfilePlaceTest, CostsTheSameBesideManyLookAlikes) {
         fastest[run % 2] = std::min(fastest[run % 2], std::chrono::steady_clock::now() - start);
     }
 
-    EXPECT_LT(fastest[1], fastest[0] + 5ms);
+    EXPECT_LT(fastest[1], fastest[0] + 20ms);
 }
 
 }  // namespace
