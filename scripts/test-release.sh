@@ -1,14 +1,17 @@
 #!/usr/bin/env bash
 # Runs the test command on a fresh machine of a Debian release, from any Debian machine:
 #   scripts/test-release.sh trixie|bookworm
-# Makes a fresh root of the release with debootstrap from Debian's packages in
-# build/release-<release>/, copies the tree's tracked files into it (as they are in the working
-# tree, without build/) and runs scripts/test.sh there as root, with /proc, /dev, /dev/pts and a
-# /dev/shm of its own mounted. On every way out (the end, a failure half-way, Ctrl-C, a
+# Makes a fresh root of the release with debootstrap from Debian's packages in a new directory
+# under /var/tmp (outside the tree, so that nothing that walks the tree, nor a removal of build/,
+# reaches into its /dev or /proc), copies the tree's tracked files into it (as they are in the
+# working tree, without build/) and runs scripts/test.sh there as root, with /proc, /dev, /dev/pts
+# and a /dev/shm of its own mounted. On every way out (the end, a failure half-way, Ctrl-C, a
 # termination signal) the processes left in the root are killed, its file systems unmounted and
-# the root removed; a root left by a run that was killed outright is removed by the next run.
-# Keeps the run's summary as build/test-summary-<release>.txt and exits with the test command's
-# exit status (75: some packages could not be installed there, see scripts/test.sh).
+# the root removed; a root left by a run that was killed outright is removed by the next run (its
+# path is kept in build/release-<release>/root). Keeps the run's summary as
+# build/test-summary-<release>.txt and the package it made in build/packages/, and exits with
+# the test command's exit status (75: some packages could not be installed there, see
+# scripts/test.sh).
 # The mirror is DEBIAN_MIRROR (default http://deb.debian.org/debian, and -security beside it).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -21,7 +24,7 @@ esac
 [ "$(id -u)" -eq 0 ] || { echo "$0: making a root and mounting into it needs root" >&2; exit 1; }
 mirror="${DEBIAN_MIRROR:-http://deb.debian.org/debian}"
 work="$PWD/build/release-$release"
-root="$work/root"
+root=
 tree=/root/secant-root
 say() { echo "test-release $release: $*"; }
 
@@ -50,7 +53,7 @@ kill_processes_in_root() {
     return 1
 }
 remove_root() {
-    [ -e "$root" ] || return 0
+    [ -n "$root" ] && [ -e "$root" ] || return 0
     kill_processes_in_root || true
     local mount_point
     while read -r mount_point; do
@@ -62,6 +65,7 @@ remove_root() {
         return 1
     fi
     rm -rf --one-file-system "$root"
+    rm -f "$work/root"
 }
 trap 'remove_root || exit 1' EXIT
 trap 'exit 130' INT
@@ -69,9 +73,18 @@ trap 'exit 143' TERM
 trap 'exit 129' HUP
 
 start=$SECONDS
-remove_root
+if [ -f "$work/root" ]; then
+    root="$(cat "$work/root")"
+    [[ "$root" =~ ^/var/tmp/secant-root-$release\.[A-Za-z0-9]{6}$ ]] ||
+        { say "$work/root names no root of this script: $root"; exit 1; }
+    say "removing the root a run left: $root"
+    remove_root
+fi
 scripts/install-deps.sh release-roots
 mkdir -p "$work"
+root="$(mktemp -d "/var/tmp/secant-root-$release.XXXXXX")"
+chmod 755 "$root" # the root directory of a system, which every user of it reads
+echo "$root" >"$work/root"
 
 say "making a fresh root with debootstrap from $mirror"
 debootstrap --variant=minbase "$release" "$root" "$mirror" >"$work/debootstrap.log" 2>&1 ||
@@ -93,9 +106,12 @@ Components: main
 Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 EOF
 cp /etc/resolv.conf /etc/hosts "$root/etc/"
-# No service starts inside the root when its package is installed.
+# No service starts inside the root when its package is installed. The root is thrown away, so
+# dpkg need not sync every file it writes, nor man-db index the manual pages.
 printf '#!/bin/sh\nexit 101\n' >"$root/usr/sbin/policy-rc.d"
 chmod +x "$root/usr/sbin/policy-rc.d"
+echo force-unsafe-io >"$root/etc/dpkg/dpkg.cfg.d/unsafe-io"
+echo 'man-db man-db/auto-update boolean false' | chroot "$root" debconf-set-selections
 
 mkdir -p "$root$tree"
 git ls-files -z | tar -c --null -T - | tar -x -C "$root$tree"
@@ -116,6 +132,8 @@ chroot "$root" /usr/bin/env -i HOME=/root LANG=C.UTF-8 TERM="${TERM:-dumb}" \
 status=0
 wait $! || status=$?
 cp "$root$tree/build/test-summary.txt" "build/test-summary-$release.txt" 2>/dev/null || true
+mkdir -p build/packages
+cp "$root$tree"/build/packages/secant-root_*.deb build/packages/ 2>/dev/null || true
 say "scripts/test.sh exited with status $status after $((SECONDS - made)) s" \
     "($((SECONDS - start)) s with making the root)"
 exit "$status"
