@@ -132,6 +132,7 @@ chroot "$root" /usr/bin/env -i HOME=/root LANG=C.UTF-8 TERM="${TERM:-dumb}" \
 status=0
 wait $! || status=$?
 cp "$root$tree/build/test-summary.txt" "build/test-summary-$release.txt" 2>/dev/null || true
+cp "$root$tree/build/unavailable-packages.txt" "build/unavailable-packages-$release.txt" 2>/dev/null || true
 mkdir -p build/packages
 cp "$root$tree"/build/packages/secant-root_*.deb build/packages/ 2>/dev/null || true
 say "scripts/test.sh exited with status $status after $((SECONDS - made)) s" \

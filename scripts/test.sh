@@ -5,10 +5,11 @@
 # Wine, a short run of the spreadsheet benchmark, and the packages installed, run and removed
 # as a user does it (the Debian package system-wide, so run it as root or with sudo).
 #
-# Where the package sources cannot supply some packages (a mirror in mid-sync), it runs every
-# step whose packages are installed, names the steps it did not run with the packages they lack
-# and apt's reason, at the start and in its last lines, and exits with status 75. Any failure of
-# a step that ran exits with status 1. The summary of the run is in build/test-summary.txt.
+# Where the package sources cannot supply some packages (a mirror in mid-sync), or the kernel
+# cannot run the 32-bit x86 programs that Wine needs, it runs every other step, names the steps
+# it did not run with what they lack (the packages and apt's reason, or the kernel), at the start
+# and in its last lines, and exits with status 75. Any failure of a step that ran exits with
+# status 1. The summary of the run is in build/test-summary.txt.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -33,20 +34,29 @@ declare -A step_groups=(
     [linux]="program tests" [differential]="program tests windows" [benchmark]="program tests"
     [windows-installer]="program tests windows" [debian-package]="program tests packaging"
 )
+# Wine runs the 32-bit Windows build with 32-bit x86 programs of its own (wine32:i386), which a
+# kernel without IA-32 emulation refuses to start (exec format error) whatever is installed.
+runs_32_bit_programs() { /lib/ld-linux.so.2 --version >/dev/null 2>&1; }
 declare -A lacks=()
 for step in "${steps[@]}"; do
     # shellcheck disable=SC2086 # a list of group names
     lacking="$(scripts/install-deps.sh --lacking ${step_groups[$step]} | paste -sd ' ')"
-    [ -z "$lacking" ] || lacks[$step]="$lacking"
+    if [ -n "$lacking" ]; then
+        lacks[$step]="the packages $lacking"
+    elif [[ " ${step_groups[$step]} " == *" windows "* ]] && ! runs_32_bit_programs; then
+        lacks[$step]="a kernel that runs 32-bit x86 programs: it refuses /lib/ld-linux.so.2 (exec format error), so Wine cannot run"
+    fi
 done
 not_run_report() {
     echo "================================================================================"
-    echo "NOT RUN on this machine: the package sources could not supply the packages they need"
+    echo "NOT RUN on this machine, which lacks what they need:"
     for step in "${steps[@]}"; do
         [ -z "${lacks[$step]:-}" ] || echo "  $step: not run, lacks ${lacks[$step]}"
     done
-    echo "apt's reasons:"
-    sed 's/^/  /' "$unavailable"
+    if [ -s "$unavailable" ]; then
+        echo "apt's reasons why the packages are not installed:"
+        sed 's/^/  /' "$unavailable"
+    fi
     echo "================================================================================"
 }
 [ "${#lacks[@]}" -eq 0 ] || not_run_report
