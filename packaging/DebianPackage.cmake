@@ -1,4 +1,4 @@
-# secant-root_<version>_<arch>.deb: the stripped program, its menu entry, icons and metainfo, its
+# secant-root_<version>+deb<release>_<arch>.deb: the stripped program, its menu entry, icons and metainfo, its
 # manual page, and the copyright and changelog that every Debian package carries.
 include(GNUInstallDirs)
 set(doc_dir ${CMAKE_INSTALL_DATADIR}/doc/secant-root)
@@ -34,6 +34,18 @@ set(CPACK_INSTALL_CMAKE_PROJECTS
     ${PROJECT_BINARY_DIR} ${PROJECT_NAME} debian /)
 
 set(CPACK_GENERATOR DEB)
+# One package a Debian release, with the release in its version and file name
+# (secant-root_1.0.0+deb13_amd64.deb): its dependencies are the library packages and versions of
+# the release it is built on, which a later release may rename (Debian 13's t64 libraries). A
+# release's own package sorts above the one of the release before, so an upgraded system takes it.
+# Elsewhere (Debian testing, a derivative) the version is the program's alone.
+set(os_release)
+if(EXISTS /etc/os-release)
+    file(STRINGS /etc/os-release os_release REGEX "^(ID|VERSION_ID)=")
+endif()
+if("ID=debian" IN_LIST os_release AND os_release MATCHES "VERSION_ID=\"?([0-9]+)")
+    set(CPACK_DEBIAN_PACKAGE_VERSION ${PROJECT_VERSION}+deb${CMAKE_MATCH_1})
+endif()
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION math)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
@@ -45,6 +57,8 @@ started for one calculation and ended with it.]=])
 # The libraries from what the program links; what it runs besides: Calc (the headless one, or
 # the full one that a desktop has already), and the font of its window. On a Wayland desktop
 # Qt's Wayland platform runs it natively; without it, it runs through XWayland.
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The library packages are added after staging, by packaging/DebianDepends.cmake.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS OFF)
+set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/DebianDepends.cmake)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libreoffice-calc-nogui | libreoffice-calc, fonts-dejavu-core")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-wayland)

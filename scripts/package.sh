@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Makes the packages a user installs, into build/packages/:
-#   secant-root_<version>_<arch>.deb   the Linux program (CPack, from the linux build)
+#   secant-root_<version>+deb<release>_<arch>.deb   the Linux program for this Debian release (CPack,
+#                                      from the linux build)
 #   secant-root-<version>.msi          the Windows installer (wixl, from the windows-i686 build)
 #   secant-root-<version>-win32.zip    the Windows program alone
 # Installs what is missing and builds both configurations first, as `--target package` would.

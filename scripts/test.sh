@@ -4,48 +4,139 @@
 # libFuzzer run over the number conversions, the 32-bit Windows build with its tests under
 # Wine, a short run of the spreadsheet benchmark, and the packages installed, run and removed
 # as a user does it (the Debian package system-wide, so run it as root or with sudo).
+#
+# Where the package sources cannot supply some packages (a mirror in mid-sync), or the kernel
+# cannot run the 32-bit x86 programs that Wine needs, it runs every other step, names the steps
+# it did not run with what they lack (the packages and apt's reason, or the kernel), at the start
+# and in its last lines, and exits with status 75. Any failure of a step that ran exits with
+# status 1. The summary of the run is in build/test-summary.txt.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/install-deps.sh
+mkdir -p build
+summary=build/test-summary.txt
+unavailable=build/unavailable-packages.txt
+. /etc/os-release
+echo "release: ${PRETTY_NAME:-unknown}" >"$summary"
+
+finished=no
+trap 'status=$?; if [ "$finished" = no ]; then
+        echo "scripts/test.sh: FAILED (exit status $status); passed before the failure:"; cat "$summary"; exit 1; fi' EXIT
+
+status=0
+scripts/install-deps.sh --record "$unavailable" || status=$?
+[ "$status" -eq 0 ] || [ "$status" -eq 75 ] || exit 1
+
+# The steps in the order they run, and the package groups of scripts/install-deps.sh each needs.
+steps=(sanitize fuzz windows-i686 linux differential benchmark windows-installer debian-package)
+declare -A step_groups=(
+    [sanitize]="program tests" [fuzz]="program tests clang" [windows-i686]="program tests windows"
+    [linux]="program tests" [differential]="program tests windows" [benchmark]="program tests"
+    [windows-installer]="program tests windows" [debian-package]="program tests packaging"
+)
+# Wine runs the 32-bit Windows build with 32-bit x86 programs of its own (wine32:i386), which a
+# kernel without IA-32 emulation refuses to start (exec format error) whatever is installed.
+runs_32_bit_programs() { /lib/ld-linux.so.2 --version >/dev/null 2>&1; }
+declare -A lacks=()
+for step in "${steps[@]}"; do
+    # shellcheck disable=SC2086 # a list of group names
+    lacking="$(scripts/install-deps.sh --lacking ${step_groups[$step]} | paste -sd ' ')"
+    if [ -n "$lacking" ]; then
+        lacks[$step]="the packages $lacking"
+    elif [[ " ${step_groups[$step]} " == *" windows "* ]] && ! runs_32_bit_programs; then
+        lacks[$step]="a kernel that runs 32-bit x86 programs: it refuses /lib/ld-linux.so.2 (exec format error), so Wine cannot run"
+    fi
+done
+not_run_report() {
+    echo "================================================================================"
+    echo "NOT RUN on this machine, which lacks what they need:"
+    for step in "${steps[@]}"; do
+        [ -z "${lacks[$step]:-}" ] || echo "  $step: not run, lacks ${lacks[$step]}"
+    done
+    if [ -s "$unavailable" ]; then
+        echo "apt's reasons why the packages are not installed:"
+        sed 's/^/  /' "$unavailable"
+    fi
+    echo "================================================================================"
+}
+[ "${#lacks[@]}" -eq 0 ] || not_run_report
+will_run() { [ -z "${lacks[$1]:-}" ]; }
+passed() { echo "$1: $2" | tee -a "$summary"; }
 
 build_and_test() {
     cmake --preset "$1" >/dev/null
     cmake --build --preset "$1"
-    ctest --preset "$1"
+    ctest --preset "$1" | tee "build/$1/ctest.log"
+    passed "$1" "$(grep -E 'tests passed' "build/$1/ctest.log")"
 }
 
-build_and_test sanitize
+if will_run sanitize; then
+    build_and_test sanitize
+fi
 
-cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz
-corpus=build/fuzz/corpus
-mkdir -p "$corpus"
-build/fuzz/tests/fuzz/number_text_fuzzer -max_total_time="${FUZZ_SECONDS:-30}" -max_len=4096 \
-    -timeout=10 -print_final_stats=1 "$corpus" tests/fuzz/seeds 2>build/fuzz/fuzz.log ||
-    { tail -50 build/fuzz/fuzz.log; echo "fuzzing found a failure"; exit 1; }
-grep -E '^stat::number_of_executed_units' build/fuzz/fuzz.log
+if will_run fuzz; then
+    cmake --preset fuzz >/dev/null
+    cmake --build --preset fuzz
+    corpus=build/fuzz/corpus
+    mkdir -p "$corpus"
+    build/fuzz/tests/fuzz/number_text_fuzzer -max_total_time="${FUZZ_SECONDS:-30}" -max_len=4096 \
+        -timeout=10 -print_final_stats=1 "$corpus" tests/fuzz/seeds 2>build/fuzz/fuzz.log ||
+        { tail -50 build/fuzz/fuzz.log; echo "fuzzing found a failure"; exit 1; }
+    passed fuzz "$(grep -E '^stat::number_of_executed_units' build/fuzz/fuzz.log | awk '{print $2}') runs in ${FUZZ_SECONDS:-30} s, no failure"
+fi
 
-build_and_test windows-i686
+if will_run windows-i686; then
+    build_and_test windows-i686
+fi
 
-build_and_test linux
+if will_run linux; then
+    build_and_test linux
+fi
 
 # The number conversions give the same doubles and texts in both builds, over a million generated
 # texts.
-cmake --build --preset linux --target number_text_differential
-cmake --build --preset windows-i686 --target number_text_differential
-tests/compare_number_text.sh build/linux build/windows-i686 1000000
+if will_run differential; then
+    cmake --build --preset linux --target number_text_differential
+    cmake --build --preset windows-i686 --target number_text_differential
+    passed differential "$(tests/compare_number_text.sh build/linux build/windows-i686 1000000)"
+fi
 
 # A short run of the spreadsheet client's benchmark: a few calculations against LibreOffice, and
 # a check that they leave no process or descriptor behind.
-build/linux/benchmarks/spreadsheet_log_benchmark --runs 1 --soak 5
+if will_run benchmark; then
+    cmake --build --preset linux --target spreadsheet_log_benchmark
+    build/linux/benchmarks/spreadsheet_log_benchmark --runs 1 --soak 5 | tee build/linux/benchmark.log
+    passed benchmark "$(sed '2,$s/^/    /' build/linux/benchmark.log)"
+fi
 
 # The packages a user installs: the Windows installer in the build's Wine prefix, the Debian
 # package on this machine (purged again on every way out).
-version="$(sed -n 's/^project(secant_root VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)"
-cmake --build --preset windows-i686 --target msi
-tests/packaging/windows_installer_test.sh "build/packages/secant-root-$version.msi" build/windows-i686
-cpack --preset linux
-tests/packaging/debian_package_test.sh \
-    "build/packages/secant-root_${version}_$(dpkg --print-architecture).deb" \
-    build/linux/tests/e2e/end_to_end_tests
+if will_run windows-installer; then
+    version="$(sed -n 's/^project(secant_root VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)"
+    cmake --build --preset windows-i686 --target msi
+    tests/packaging/windows_installer_test.sh "build/packages/secant-root-$version.msi" build/windows-i686
+    passed windows-installer "secant-root-$version.msi installed, run and removed under Wine"
+fi
+if will_run debian-package; then
+    cmake --build --preset linux
+    # The package's version names the release it is built for (packaging/DebianPackage.cmake):
+    # the one just made is the only one there.
+    rm -f build/packages/secant-root_*.deb
+    cpack --preset linux
+    deb=(build/packages/secant-root_*_"$(dpkg --print-architecture)".deb)
+    tests/packaging/debian_package_test.sh "${deb[0]}" build/linux/tests/e2e/end_to_end_tests
+    passed debian-package "$(basename "${deb[0]}") installed, end-to-end tested and purged"
+fi
+
+finished=yes
+echo "================================================================================"
+cat "$summary"
+if [ "${#lacks[@]}" -gt 0 ]; then
+    for step in "${steps[@]}"; do
+        [ -z "${lacks[$step]:-}" ] || echo "$step: NOT RUN, lacks ${lacks[$step]}" >>"$summary"
+    done
+    not_run_report
+    echo "scripts/test.sh: every step that ran passed, but not every step ran (exit status 75)"
+    exit 75
+fi
+echo "scripts/test.sh: every step passed"

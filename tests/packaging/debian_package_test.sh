@@ -28,8 +28,9 @@ fi
 
 echo "== control fields"
 depends="$(dpkg-deb -f "$package_file" Depends)"
-for expected in 'libreoffice-calc-nogui | libreoffice-calc' fonts-dejavu-core libqt6widgets6 libc6; do
-    [[ ", $depends," == *", $expected"[\ ,]* ]] || fail "Depends lacks $expected: $depends"
+# Regular expressions: Debian 13 names the Qt library libqt6widgets6t64.
+for expected in 'libreoffice-calc-nogui \| libreoffice-calc' fonts-dejavu-core 'libqt6widgets6(t64)?' libc6; do
+    [[ ", $depends," =~ ", "$expected[\ ,] ]] || fail "Depends lacks $expected: $depends"
 done
 [ "$(dpkg-deb -f "$package_file" Recommends)" = qt6-wayland ] || fail "Recommends is not qt6-wayland"
 
