@@ -17,7 +17,7 @@ set -euo pipefail
 # One list a group: adding a package is adding its name to a list.
 declare -A group_packages=(
   [program]="build-essential cmake ninja-build qt6-base-dev fonts-dejavu-core libreoffice-calc-nogui libreoffice-dev"
-  [tests]="googletest libmpfr-dev locales clang-format xvfb xauth x11-apps imagemagick xdotool libx11-dev libxtst-dev dbus-daemon at-spi2-core"
+  [tests]="googletest libmpfr-dev locales clang-format xvfb xauth x11-apps imagemagick xdotool libx11-dev libxtst-dev dbus-daemon at-spi2-core sway wtype grim qt6-wayland"
   [clang]="clang libclang-rt-dev"
   # Wine runs the 32-bit Windows build with the i386 libraries.
   [windows]="g++-mingw-w64-i686 mingw-w64-tools wine wine32:i386 wixl msitools"
