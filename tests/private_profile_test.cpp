@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -37,16 +38,23 @@ using texts::FilledText;
 constexpr uid_t kNobody = 65534;
 constexpr uid_t kSelf = static_cast<uid_t>(-1);
 
-// Each test sets TMPDIR to directories under a scratch directory of its own (0700).
+// Each test sets TMPDIR to directories under a scratch directory of its own (0700), and
+// XDG_RUNTIME_DIR only where it says so.
 class ProfilePlaceTest : public NoLeftoversTest {
   protected:
     void SetUp() override {
         NoLeftoversTest::SetUp();
         saved_ = std::getenv("TMPDIR");
+        const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+        savedRuntime_ = runtime == nullptr ? std::nullopt : std::optional<std::string>(runtime);
+        unsetenv("XDG_RUNTIME_DIR");
         scratch_ = Make(fs::path(saved_) / "profile place", 0700);
     }
     void TearDown() override {
         setenv("TMPDIR", saved_.c_str(), 1);
+        if (savedRuntime_) {
+            setenv("XDG_RUNTIME_DIR", savedRuntime_->c_str(), 1);
+        }
         fs::remove_all(scratch_);
         NoLeftoversTest::TearDown();
     }
@@ -65,6 +73,7 @@ class ProfilePlaceTest : public NoLeftoversTest {
 
     const ProfileSeed seed_{"7.4", "test-build"};
     std::string saved_;
+    std::optional<std::string> savedRuntime_;
     fs::path scratch_;
 };
 
@@ -83,6 +92,8 @@ struct UnsafeBase {
     enum { kAbove, kBase, kUsers } named;
     std::string reason;
     const char* namedMode;
+    // The runtime directory's permissions; 0 leaves XDG_RUNTIME_DIR unset.
+    mode_t runtimeMode = 0;
 };
 
 class ProfilePlaceUnsafe : public ProfilePlaceTest,
@@ -100,6 +111,9 @@ TEST_P(ProfilePlaceUnsafe, FailsAtOnceWritingNothing) {
         Make(users, 0700, kNobody);
     } else if (c.squat == UnsafeBase::kLink) {
         fs::create_directory_symlink(Make(scratch_ / "target", 0700), users);
+    }
+    if (c.runtimeMode != 0) {
+        setenv("XDG_RUNTIME_DIR", Make(scratch_ / "runtime", c.runtimeMode).c_str(), 1);
     }
     const fs::path named = std::vector{above, base, users}[c.named];
     const std::set<fs::path> before = Contents(scratch_);
@@ -135,7 +149,14 @@ INSTANTIATE_TEST_SUITE_P(
                                  "0700"},
                       UnsafeBase{"UsersDirectoryALink", 0700, 01777, kSelf, UnsafeBase::kLink,
                                  UnsafeBase::kUsers, std::string(texts::kSymbolicLinkReason),
-                                 "0777"}),
+                                 "0777"},
+                      // The runtime directory is tried only for the user's directory, and only
+                      // when it passes the rule too.
+                      UnsafeBase{"ByAllBesideASafeRuntimeDirectory", 0700, 0777, kSelf,
+                                 UnsafeBase::kNothing, UnsafeBase::kBase, kByAll, "0777", 0700},
+                      UnsafeBase{"UsersDirectoryALinkAndTheRuntimeDirectoryByAll", 0700, 01777,
+                                 kSelf, UnsafeBase::kLink, UnsafeBase::kUsers,
+                                 std::string(texts::kSymbolicLinkReason), "0777", 0777}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ProfilePlaceTest, IsMadeInTmpAPrivateAndASharedStickyDirectoryAndRemoved) {
@@ -151,6 +172,35 @@ TEST_F(ProfilePlaceTest, IsMadeInTmpAPrivateAndASharedStickyDirectoryAndRemoved)
         }
         EXPECT_FALSE(fs::exists(root)) << base;
         EXPECT_TRUE(base == "/tmp" || fs::is_empty(base)) << base;
+    }
+}
+
+// Another user can take the user's directory's name in a shared temporary directory: the
+// profile then goes to the runtime directory, whose dead runs are removed as in the temporary
+// one, and nothing is written into what has the name.
+TEST_F(ProfilePlaceTest, IsMadeInTheRuntimeDirectoryWhenAnotherUserTookTheName) {
+    const fs::path users = UseAsTemporaryDirectory(Make(scratch_ / "shared", 01777));
+    const fs::path runtime = Make(scratch_ / "runtime", 0700);
+    setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+    const fs::path target = Make(scratch_ / "target", 0700);
+    for (const std::string squat : {"another user's directory", "link"}) {
+        if (squat == "link") {
+            fs::create_directory_symlink(target, users);
+        } else if (geteuid() == 0) {
+            Make(users, 0700, kNobody);
+        } else {
+            continue;  // only root can make a directory of another user's
+        }
+        std::ofstream(Make(runtime / "secant-root/deadRn", 0700) / "lock").put('\n');
+        {
+            const PrivateProfile profile(seed_);
+            EXPECT_EQ(profile.UserInstallation().parent_path().parent_path(),
+                      runtime / "secant-root")
+                << squat;
+        }
+        EXPECT_TRUE(fs::is_empty(runtime)) << squat;
+        EXPECT_TRUE(fs::is_empty(target) && fs::is_empty(users)) << squat;
+        fs::remove(users);
     }
 }
 

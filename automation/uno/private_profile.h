@@ -10,14 +10,15 @@
 namespace secant_root {
 
 // A private directory for one LibreOffice instance, made (readable by this user only) in this
-// user's directory of the system's temporary directory (ProfilePlace), and removed with
+// user's directory of the system's temporary directory, or of the runtime directory when another
+// user has taken its name (ProfilePlace), and removed with
 // everything in it when destroyed; the last run to end removes this user's directory too. It
 // holds the instance's user profile, seeded so that the instance starts at once, and the
 // directory for the instance's own temporary files, so that nothing the instance writes
 // outlives it.
 //
 // A program killed outright (SIGKILL) cannot remove it; the next profile that any run of the
-// program makes in the same temporary directory does. Each directory holds a file locked for
+// program makes in the same place does. Each directory holds a file locked for
 // the directory's whole life and the names of the instance's sockets: a directory of this user
 // whose lock is free belongs to a run that has died, and is removed with those sockets; so is
 // one without a lock that has not changed for some seconds (its run died before locking it).

@@ -7,9 +7,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <string_view>
 #include <system_error>
+#include <utility>
 
 #include "automation/uno/shared_directory_rule.h"
 #include "common/app_error.h"
@@ -36,11 +38,23 @@ constexpr int kAttempts = 100;
         texts::FilledText(texts::kProfileNotCreatedText, {where.string(), std::strerror(error)}));
 }
 
-[[noreturn]] void OpenToOthers(const fs::path& directory, std::string_view reason, mode_t mode) {
-    throw CannotCreateObjectError(texts::FilledText(texts::kProfilePlaceOpenText,
-                                                    {directory.string(), reason, OctalMode(mode)}),
-                                  texts::kOwnTemporaryDirectoryAdvice);
+AppError OpenToOthersError(const fs::path& directory, std::string_view reason, mode_t mode) {
+    return CannotCreateObjectError(texts::FilledText(texts::kProfilePlaceOpenText,
+                                                     {directory.string(), reason, OctalMode(mode)}),
+                                   texts::kOwnTemporaryDirectoryAdvice);
 }
+
+[[noreturn]] void OpenToOthers(const fs::path& directory, std::string_view reason, mode_t mode) {
+    throw OpenToOthersError(directory, reason, mode);
+}
+
+// Raised when what has the name of this user's directory is not a directory of this user's that
+// passes the rule. Its name is known to all, so another user can take it in a shared temporary
+// directory: then another place is tried, and this report given when there is none.
+class NameTaken : public AppError {
+  public:
+    explicit NameTaken(AppError report) : AppError(std::move(report)) {}
+};
 
 // Absolute, so that the paths handed to the instance mean the same to it and to this program's
 // clean-up whatever the working directories, and without links, so that the directories that
@@ -93,15 +107,15 @@ UniqueFd OpenCheckedBase(const fs::path& base) {
     struct stat status {};
     if (fstatat(base, path.filename().c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0) {
         if (S_ISLNK(status.st_mode)) {
-            OpenToOthers(path, texts::kSymbolicLinkReason, status.st_mode);
+            throw NameTaken(OpenToOthersError(path, texts::kSymbolicLinkReason, status.st_mode));
         }
         if (!S_ISDIR(status.st_mode)) {
-            OpenToOthers(path, texts::kNotADirectoryReason, status.st_mode);
+            throw NameTaken(OpenToOthersError(path, texts::kNotADirectoryReason, status.st_mode));
         }
         if (status.st_uid != geteuid()) {
-            OpenToOthers(
+            throw NameTaken(OpenToOthersError(
                 path, texts::FilledText(texts::kOwnedByUserReason, {std::to_string(status.st_uid)}),
-                status.st_mode);
+                status.st_mode));
         }
     }
     NotCreated(path, error);
@@ -128,8 +142,17 @@ UniqueFd OpenUsersDirectory(int base, const fs::path& path) {
     if (status.st_uid != geteuid()) {
         DescribeSquatter(base, path, EPERM);
     }
-    CheckOpened(directory.get(), path);
+    if (const auto reason = WhyOthersCanReplaceEntries(status)) {
+        throw NameTaken(OpenToOthersError(path, *reason, status.st_mode));
+    }
     return directory;
+}
+
+fs::path WithRoomForTheProfile(fs::path users) {
+    if (users.native().size() + kRoomForTheProfile >= PATH_MAX) {
+        NotCreated(users.parent_path(), ENAMETOOLONG);
+    }
+    return users;
 }
 
 }  // namespace
@@ -137,11 +160,38 @@ UniqueFd OpenUsersDirectory(int base, const fs::path& path) {
 ProfilePlace::ProfilePlace() {
     const fs::path base = TemporaryBase();
     base_ = OpenCheckedBase(base);
-    path_ = base / ("secant-root-" + std::to_string(geteuid()));
-    if (path_.native().size() + kRoomForTheProfile >= PATH_MAX) {
-        NotCreated(base, ENAMETOOLONG);
+    path_ = WithRoomForTheProfile(base / ("secant-root-" + std::to_string(geteuid())));
+    try {
+        directory_ = OpenUsersDirectory(base_.get(), path_);
+    } catch (const NameTaken&) {
+        if (!OpenInRuntimeDirectory()) {
+            throw;
+        }
     }
-    directory_ = OpenUsersDirectory(base_.get(), path_);
+}
+
+bool ProfilePlace::OpenInRuntimeDirectory() {
+    // Made by the login manager (/run/user/<uid>, 0700) for this user alone, so no other user can
+    // take a name in it; it is checked all the same, as it comes from the environment.
+    const char* named = std::getenv("XDG_RUNTIME_DIR");
+    if (named == nullptr || !fs::path(named).is_absolute()) {
+        return false;
+    }
+    std::error_code error;
+    const fs::path base = fs::canonical(named, error);
+    if (error) {
+        return false;
+    }
+    try {
+        UniqueFd opened = OpenCheckedBase(base);
+        fs::path users = WithRoomForTheProfile(base / "secant-root");
+        directory_ = OpenUsersDirectory(opened.get(), users);
+        base_ = std::move(opened);
+        path_ = std::move(users);
+        return true;
+    } catch (const AppError&) {
+        return false;
+    }
 }
 
 std::string ProfilePlace::MakeRunDirectory() {

@@ -9,7 +9,9 @@ namespace secant_root {
 
 // The directory that holds this user's private profile directories: secant-root-<uid> in the
 // system's temporary directory, made readable by this user only, so that what other users put
-// in a shared temporary directory neither reaches the profiles nor costs a run anything.
+// in a shared temporary directory neither reaches the profiles nor costs a run anything. When
+// another user has taken that name, secant-root in the user's runtime directory
+// ($XDG_RUNTIME_DIR) instead, so that they cannot stop the program.
 class ProfilePlace {
   public:
     // Opens this user's directory, making it when there is none. The temporary directory and
@@ -18,10 +20,12 @@ class ProfilePlace {
     // group or all users may write it, be sticky (WhyOthersCanReplaceEntries). Once they pass,
     // only this user and root can change what the path names, so the paths below it can be
     // handed to the instance. This user's directory must be a directory of this user's that
-    // passes the same rule.
+    // passes the same rule; when what has its name does not, the runtime directory is used, if
+    // it is set, absolute and passes the same checks, with its own secant-root.
     //
     // Raises a cannot-create-object AppError, having written nothing, when a directory fails
-    // the rule (naming it, what is wrong with it and what to do), and when the temporary
+    // the rule (naming it, what is wrong with it and what to do; for this user's directory,
+    // when the runtime directory will not do either), and when the temporary
     // directory is missing, cannot be opened or its path leaves no room for the profile's own.
     ProfilePlace();
 
@@ -35,9 +39,13 @@ class ProfilePlace {
     std::string MakeRunDirectory();
 
   private:
+    // Opens secant-root in the runtime directory, making it when there is none; false, changing
+    // nothing, when the runtime directory is not set, not absolute or any check fails.
+    bool OpenInRuntimeDirectory();
+
     std::filesystem::path path_;
-    // The checked temporary directory, and this user's directory in it (-1 when it has just
-    // been removed).
+    // The checked temporary (or runtime) directory, and this user's directory in it (-1 when it has
+    // just been removed).
     UniqueFd base_;
     UniqueFd directory_;
 };
