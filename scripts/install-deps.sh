@@ -3,7 +3,7 @@
 # name below is the same in both releases; libclang-rt-dev is the default clang's runtime there):
 #   scripts/install-deps.sh program     building and running the Linux program (scripts/run.sh)
 #   scripts/install-deps.sh [GROUP...]  the groups named, by default every group that
-#                                       scripts/test.sh uses (program tests clang windows packaging)
+#                                       scripts/test.sh uses (program tests clang windows wine32 packaging)
 #   scripts/install-deps.sh --lacking GROUP...   installs nothing, prints the groups' packages
 #                                       that are not installed, one a line
 # --record FILE writes what could not be installed, one line a package with apt's reason, and
@@ -19,13 +19,15 @@ declare -A group_packages=(
   [program]="build-essential cmake ninja-build qt6-base-dev fonts-dejavu-core libreoffice-calc-nogui libreoffice-dev"
   [tests]="googletest libmpfr-dev locales clang-format xvfb xauth x11-apps imagemagick xdotool libx11-dev libxtst-dev dbus-daemon at-spi2-core sway wtype grim qt6-wayland"
   [clang]="clang libclang-rt-dev"
-  # Wine runs the 32-bit Windows build with the i386 libraries.
-  [windows]="g++-mingw-w64-i686 mingw-w64-tools wine wine32:i386 wixl msitools"
+  # The 32-bit Windows build and its installer (configuring it names Wine as its test runner).
+  [windows]="g++-mingw-w64-i686 mingw-w64-tools wine wixl msitools"
+  # Wine runs the 32-bit Windows build's tests with the i386 libraries.
+  [wine32]="wine32:i386"
   [packaging]="desktop-file-utils appstream lintian dpkg-dev file"
   # scripts/test-release.sh: a fresh root of a Debian release.
   [release-roots]="debootstrap"
 )
-default_groups=(program tests clang windows packaging)
+default_groups=(program tests clang windows wine32 packaging)
 
 usage() {
   echo "usage: $0 [--lacking] [--record FILE] [GROUP...]; groups: ${!group_packages[*]}" >&2
