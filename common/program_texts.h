@@ -94,6 +94,8 @@ inline constexpr std::string_view kProcessExitedText = "завершился с 
 inline constexpr std::string_view kProcessSignalledText = "был завершён сигналом {1} ({2})";
 inline constexpr std::string_view kProcessEndedText = "завершился";
 inline constexpr std::string_view kOfficeWroteText = "; LibreOffice вывел: {1}";
+// After an LN that failed because the instance ended; {1} is one of the four above.
+inline constexpr std::string_view kOfficeEndedText = "; LibreOffice {1}";
 inline constexpr std::string_view kNoAnswerText =
     "LibreOffice Calc не ответил на {1} за {2}; экземпляр завершён";
 inline constexpr std::string_view kNoAnswerAtStartText =

@@ -44,7 +44,8 @@ class ProfilePlaceTest : public NoLeftoversTest {
   protected:
     void SetUp() override {
         NoLeftoversTest::SetUp();
-        saved_ = std::getenv("TMPDIR");
+        const char* temporary = std::getenv("TMPDIR");
+        saved_ = temporary == nullptr ? "/tmp" : temporary;
         const char* runtime = std::getenv("XDG_RUNTIME_DIR");
         savedRuntime_ = runtime == nullptr ? std::nullopt : std::optional<std::string>(runtime);
         unsetenv("XDG_RUNTIME_DIR");

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <charconv>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -148,6 +149,18 @@ TEST_F(SpreadsheetLogUno, AnswersFromNineCorrectlyRoundedLogarithmsOfOneInstance
         << "the instance's pipes were not seen, so the check for leftovers means nothing";
 }
 
+// The longest run, 26 logarithms ending in a division by zero, many times over: an office that
+// destroyed each released FunctionAccess beside the next call aborted in about one in twenty.
+TEST_F(SpreadsheetLogUno, TheLongestRunsEndInTheirOwnErrorNeverInAnAbortedInstance) {
+    constexpr int kRuns = 50;
+    for (int run = 0; run < kRuns; ++run) {
+        RecordingWindow window("0");
+        SpreadsheetLog longest;
+        const AppError error = RaisedError([&] { CalculateRoot(window, longest); });
+        ASSERT_EQ(error.kind(), ErrorKind::DivisionByZero) << "run " << run << ": " << error.what();
+    }
+}
+
 TEST_F(SpreadsheetLogUno, TwoRunsUseTwoInstancesOneAfterTheOther) {
     RecordingWindow window("0.05");
 
@@ -178,6 +191,9 @@ TEST_F(SpreadsheetLogUno, AnInstanceKilledMidRunEndsTheRunWithAnAutomationFailur
     EXPECT_THAT(error.description(), HasSubstr("LN(" + FormatShortest(logs.lnCalls[4].x) + ")"));
     EXPECT_THAT(error.description(), HasSubstr("(com.sun.star.lang.DisposedException: "));
     EXPECT_THAT(error.description(), Not(HasSubstr(".cxx:"))) << "a source location";
+    EXPECT_THAT(error.description(),
+                HasSubstr(texts::FilledText(texts::kProcessSignalledText, {"9", strsignal(9)})))
+        << "how the instance ended";
 
     EXPECT_THAT(logs.lnCalls, SizeIs(5));
     EXPECT_EQ(logs.closes, 1);

@@ -147,6 +147,14 @@ css::uno::Any CalcInstance::CallLn(double x) const {
     }
 }
 
+std::string CalcInstance::DescribeEnd(std::chrono::milliseconds grace) {
+    if (!process_->WaitForExit(grace)) {
+        return {};
+    }
+    return texts::FilledText(texts::kOfficeEndedText, {process_->DescribeExit()}) +
+           errorOutput_.Describe();
+}
+
 CalcInstance::~CalcInstance() {
     try {
         const KillDeadline deadline(process_->id(), connection_->Socket(), callTimeout_);

@@ -59,6 +59,12 @@ class CalcInstance {
     // answer within the call limit; it has then been killed.
     css::uno::Any CallLn(double x) const;
 
+    // How the instance ended, once its connection has ended: "; LibreOffice был завершён сигналом
+    // 11 (Segmentation fault)" and the end of what it wrote to its standard error. Waits at most
+    // `grace` for the process to end (a connection ends a moment before its process); nothing
+    // while it still runs.
+    std::string DescribeEnd(std::chrono::milliseconds grace);
+
     pid_t ProcessId() const { return process_->id(); }
 
   private:

@@ -5,7 +5,6 @@
 
 #include <com/sun/star/bridge/BridgeFactory.hpp>
 #include <com/sun/star/lang/XComponent.hpp>
-#include <com/sun/star/sheet/XFunctionAccess.hpp>
 
 #include "automation/uno/kill_deadline.h"
 #include "automation/uno/office_pipe_socket.h"
@@ -92,13 +91,15 @@ OfficeConnection::OfficeConnection(OfficeConnection&& other) noexcept
       bridge_(other.bridge_),
       context_(other.context_),
       serviceManager_(other.serviceManager_),
-      desktop_(other.desktop_) {
+      desktop_(other.desktop_),
+      usedFunctions_(std::move(other.usedFunctions_)) {
     other.bridge_.clear();
 }
 
 // The references go first, while the bridge can still pass their release on; ending the bridge
 // then closes the socket and stops the bridge's threads.
 OfficeConnection::~OfficeConnection() {
+    usedFunctions_.clear();
     desktop_.clear();
     serviceManager_.clear();
     context_.clear();
@@ -109,6 +110,7 @@ css::uno::Any OfficeConnection::CallLn(double x) const {
     const Reference<css::sheet::XFunctionAccess> functions(
         serviceManager_->createInstanceWithContext("com.sun.star.sheet.FunctionAccess", context_),
         UNO_QUERY_THROW);
+    usedFunctions_.push_back(functions);
     const css::uno::Any argument(x);
     return functions->callFunction("LN", css::uno::Sequence<css::uno::Any>(&argument, 1));
 }

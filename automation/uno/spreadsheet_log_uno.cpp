@@ -5,6 +5,7 @@
 #include "automation/spreadsheet_log.h"
 
 #include <charconv>
+#include <chrono>
 #include <map>
 #include <regex>
 #include <string>
@@ -54,11 +55,15 @@ std::string CaughtExceptionText(const rtl::OUString& message) {
     return text + ")";
 }
 
+// How long an instance whose connection ended mid-call is given to end, so that the report can
+// say how it ended (a crash, say) and what it wrote last.
+constexpr std::chrono::seconds kEndGrace{1};
+
 AppError LnFailure(std::int32_t number, double x, std::string_view cause,
-                   const css::uno::Exception& error) {
+                   const css::uno::Exception& error, const std::string& details = {}) {
     return AutomationFailureError(
         number, texts::FilledText(texts::kLnFailedText, {ExactText(x), cause}) + " " +
-                    CaughtExceptionText(error.Message));
+                    CaughtExceptionText(error.Message) + details);
 }
 
 }  // namespace
@@ -72,7 +77,7 @@ class SpreadsheetLog::Instances {
         return context;
     }
 
-    const CalcInstance& Get(Context context) const {
+    CalcInstance& Get(Context context) {
         const auto found = open_.find(context);
         if (found == open_.end()) {
             throw AutomationFailureError(kUnknownContextNumber,
@@ -106,12 +111,13 @@ LogSource::Context SpreadsheetLog::Open() {
 }
 
 double SpreadsheetLog::Ln(Context context, double x) {
-    const CalcInstance& instance = instances_->Get(context);
+    CalcInstance& instance = instances_->Get(context);
     css::uno::Any result;
     try {
         result = instance.CallLn(x);
     } catch (const css::lang::DisposedException& error) {
-        throw LnFailure(kInstanceEndedNumber, x, texts::kInstanceEndedCause, error);
+        throw LnFailure(kInstanceEndedNumber, x, texts::kInstanceEndedCause, error,
+                        instance.DescribeEnd(kEndGrace));
     } catch (const css::lang::IllegalArgumentException& error) {
         throw LnFailure(kInvalidArgumentNumber, x, texts::kArgumentRejectedCause, error);
     } catch (const css::container::NoSuchElementException& error) {
