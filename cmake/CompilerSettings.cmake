@@ -12,8 +12,10 @@ endif()
 
 # The project's own targets link this for the source root as include path and the full set of
 # warnings; third-party code built alongside (GoogleTest) does not. Warnings are errors in the
-# presets and in CI (CMAKE_COMPILE_WARNING_AS_ERROR), not in a plain build, where a newer or older
-# compiler's new warning must not stop a user from building the program.
+# developers' presets and in CI (CMAKE_COMPILE_WARNING_AS_ERROR), not in a plain build nor in the
+# `program` preset that users build, where a newer or older compiler's new warning must not stop
+# anyone from building the program. The test command still builds `program` with warnings as
+# errors, so that its own optimisation level is checked too.
 add_library(secant_root_build_options INTERFACE)
 target_include_directories(secant_root_build_options INTERFACE ${PROJECT_SOURCE_DIR})
 target_compile_options(secant_root_build_options INTERFACE

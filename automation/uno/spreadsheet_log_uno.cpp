@@ -47,12 +47,14 @@ std::string WithoutSourceLocation(const std::string& message) {
 // exception being handled; its message is given in `message` because the caught object is
 // known only by its base class.
 std::string CaughtExceptionText(const rtl::OUString& message) {
-    std::string text = "(" + ToUtf8(cppu::getCaughtException().getValueTypeName());
-    const std::string meaning = WithoutSourceLocation(ToUtf8(message));
-    if (!meaning.empty()) {
-        text += ": " + meaning;
+    std::string text = "(";
+    text += ToUtf8(cppu::getCaughtException().getValueTypeName());
+    if (const std::string meaning = WithoutSourceLocation(ToUtf8(message)); !meaning.empty()) {
+        text += ": ";
+        text += meaning;
     }
-    return text + ")";
+    text += ')';
+    return text;
 }
 
 // How long an instance whose connection ended mid-call is given to end, so that the report can
