@@ -17,7 +17,7 @@ set -euo pipefail
 # One list a group: adding a package is adding its name to a list.
 declare -A group_packages=(
   [program]="build-essential cmake ninja-build qt6-base-dev fonts-dejavu-core libreoffice-calc-nogui libreoffice-dev"
-  [tests]="googletest libmpfr-dev locales clang-format xvfb xauth x11-apps imagemagick xdotool libx11-dev libxtst-dev dbus-daemon at-spi2-core sway wtype grim qt6-wayland"
+  [tests]="googletest libmpfr-dev locales acl clang-format xvfb xauth x11-apps imagemagick xdotool libx11-dev libxtst-dev dbus-daemon at-spi2-core sway wtype grim qt6-wayland"
   [clang]="clang libclang-rt-dev"
   # The 32-bit Windows build and its installer (configuring it names Wine as its test runner).
   [windows]="g++-mingw-w64-i686 mingw-w64-tools wine wixl msitools"
@@ -26,6 +26,10 @@ declare -A group_packages=(
   [packaging]="desktop-file-utils appstream lintian dpkg-dev file"
   # scripts/test-release.sh: a fresh root of a Debian release.
   [release-roots]="debootstrap"
+  # QEMU's user mode runs Wine's 32-bit programs where the kernel runs none itself (scripts/test.sh
+  # installs it only there). Not qemu-user-static: in Debian 13 it also registers every other
+  # architecture with binfmt_misc for good.
+  [i386-emulator]="qemu-user"
 )
 default_groups=(program tests clang windows wine32 packaging)
 

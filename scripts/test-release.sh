@@ -27,6 +27,7 @@ work="$PWD/build/release-$release"
 root=
 tree=/root/secant-root
 say() { echo "test-release $release: $*"; }
+. scripts/i386-emulation.bash
 
 # The mount points at or under the root, deepest first.
 mounts_in_root() {
@@ -55,6 +56,9 @@ kill_processes_in_root() {
 remove_root() {
     [ -n "$root" ] && [ -e "$root" ] || return 0
     kill_processes_in_root || true
+    # The emulator's entry that scripts/test.sh registers in the root belongs to the kernel, not to
+    # the root: a run killed outright leaves it behind.
+    [ ! -e "$root$i386_binfmt_dir/register" ] || i386_binfmt_dir="$root$i386_binfmt_dir" i386_remove_dead_entries
     local mount_point
     while read -r mount_point; do
         [ -z "$mount_point" ] || umount --lazy "$mount_point"
