@@ -6,8 +6,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sched.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -24,6 +27,7 @@
 #include <system_error>
 #include <vector>
 
+#include "automation/uno/unique_fd.h"
 #include "automation/uno/uno_failure_numbers.h"
 #include "common/app_error.h"
 #include "common/program_texts.h"
@@ -54,6 +58,27 @@ struct StartFailure {
     std::string_view advice = texts::kStartLibreOfficeAdvice;
     // Whether the case needs another user (and so runs only as root).
     bool otherUser = false;
+    // Whether /tmp has no free inode (as root only, see TmpWithoutInodes).
+    bool fullTmp = false;
+};
+
+// /tmp, for this thread and the processes it starts, as another user can leave it: a tmpfs with
+// no free inode (its root takes the only one), in a mount namespace of the thread's own.
+class TmpWithoutInodes {
+  public:
+    TmpWithoutInodes() {
+        EXPECT_EQ(unshare(CLONE_NEWNS), 0);
+        EXPECT_EQ(mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr), 0);
+        EXPECT_EQ(mount("tmpfs", "/tmp", "tmpfs", 0, "mode=1777,nr_inodes=1"), 0);
+    }
+    ~TmpWithoutInodes() {
+        EXPECT_EQ(setns(namespace_.get(), CLONE_NEWNS), 0);
+        EXPECT_EQ(fchdir(workingDirectory_.get()), 0);
+    }
+
+  private:
+    UniqueFd namespace_{open("/proc/thread-self/ns/mnt", O_RDONLY | O_CLOEXEC)};
+    UniqueFd workingDirectory_{open(".", O_PATH | O_CLOEXEC)};
 };
 
 // A script of soffice.bin that first puts `plant` at the path of the pipe that it is asked to
@@ -113,7 +138,7 @@ class CalcInstanceStartFailures : public NoLeftoversTest,
 
 TEST_P(CalcInstanceStartFailures, RaiseCannotCreateObjectAndLeaveNothing) {
     const StartFailure& c = GetParam();
-    if (c.otherUser && geteuid() != 0) {
+    if ((c.otherUser || c.fullTmp) && geteuid() != 0) {
         GTEST_SKIP() << "only root can act as another user";
     }
     FakeOfficeInstallation fake;
@@ -124,9 +149,14 @@ TEST_P(CalcInstanceStartFailures, RaiseCannotCreateObjectAndLeaveNothing) {
     // The peak resident size starts again from the present one.
     std::ofstream("/proc/self/clear_refs") << "5";
     const long resident = StatusKib("VmRSS:");
+    std::optional<TmpWithoutInodes> fullTmp;
+    if (c.fullTmp) {
+        fullTmp.emplace();
+    }
     const auto start = std::chrono::steady_clock::now();
     const AppError error = RaisedError([&] { CalcInstance instance(fake.installation(), 2s); });
     const auto took = std::chrono::steady_clock::now() - start;
+    fullTmp.reset();
 
     std::string planted;
     std::getline(std::ifstream(fake.programDirectory() / "planted"), planted);
@@ -212,7 +242,16 @@ INSTANTIATE_TEST_SUITE_P(
         // An office that accepts and never answers is ended at the start limit.
         StartFailure{"AcceptsButNeverAnswers",
                      PlantingScript("exec " + std::string(kListener) + " \"$pipe\""), true,
-                     TextBefore(texts::kNoAnswerAtStartText, "{1}"), false}),
+                     TextBefore(texts::kNoAnswerAtStartText, "{1}"), false},
+        // A start that times out ends with what the office wrote, as any other start failure.
+        StartFailure{"ComplainsAndNeverAccepts", "echo 'stuck' >&2; sleep 600", true,
+                     FilledText(texts::kNoConnectionText, {texts::SecondsText(2s)}) +
+                         FilledText(texts::kOfficeWroteText, {"stuck"}),
+                     false},
+        // An office that cannot make its pipe for want of an inode would retry for ever.
+        StartFailure{"PipeDirectoryWithoutInodes", "sleep 600", true,
+                     FilledText(texts::kPipeDirectoryFullText, {"/tmp", texts::kNoFreeInodesWord}),
+                     true, texts::kFreePipeDirectoryAdvice, false, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 class CalcInstanceStart : public NoLeftoversTest {};
