@@ -126,6 +126,11 @@ inline constexpr std::string_view kProfilePlaceOpenText =
 inline constexpr std::string_view kOwnedByUserReason = "принадлежит пользователю {1}";
 inline constexpr std::string_view kWritableByGroupReason =
     "доступен для записи группе {1} без бита sticky";
+// {1} who: entries such as the two below, joined by ", ".
+inline constexpr std::string_view kWritableThroughAclReason =
+    "доступен для записи по списку управления доступом (ACL) {1} без бита sticky";
+inline constexpr std::string_view kAclUserEntry = "пользователю {1}";
+inline constexpr std::string_view kAclGroupEntry = "группе {1}";
 inline constexpr std::string_view kWritableByOthersReason =
     "доступен для записи всем пользователям без бита sticky";
 inline constexpr std::string_view kSymbolicLinkReason = "— символическая ссылка";

@@ -7,8 +7,12 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <linux/posix_acl.h>
+#include <linux/posix_acl_xattr.h>
 #include <sys/file.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -95,7 +99,24 @@ struct UnsafeBase {
     const char* namedMode;
     // The runtime directory's permissions; 0 leaves XDG_RUNTIME_DIR unset.
     mode_t runtimeMode = 0;
+    // A user whom the base's access control list lets write it; kSelf adds none.
+    uid_t aclWriter = kSelf;
 };
+
+// Lets `user` write `directory` through its access control list, as setfacl -m u:<user>:rwx.
+void LetWriteThroughAcl(const fs::path& directory, uid_t user) {
+    const auto undefined = static_cast<__le32>(ACL_UNDEFINED_ID);
+    const struct {
+        posix_acl_xattr_header header;
+        posix_acl_xattr_entry entries[5];
+    } acl{{POSIX_ACL_XATTR_VERSION},
+          {{ACL_USER_OBJ, 7, undefined},
+           {ACL_USER, 7, user},
+           {ACL_GROUP_OBJ, 0, undefined},
+           {ACL_MASK, 7, undefined},
+           {ACL_OTHER, 0, undefined}}};
+    EXPECT_EQ(setxattr(directory.c_str(), "system.posix_acl_access", &acl, sizeof acl, 0), 0);
+}
 
 class ProfilePlaceUnsafe : public ProfilePlaceTest,
                            public ::testing::WithParamInterface<UnsafeBase> {};
@@ -107,6 +128,9 @@ TEST_P(ProfilePlaceUnsafe, FailsAtOnceWritingNothing) {
     }
     const fs::path above = Make(scratch_ / "above", c.aboveMode);
     const fs::path base = Make(above / "base", c.baseMode, c.baseOwner);
+    if (c.aclWriter != kSelf) {
+        LetWriteThroughAcl(base, c.aclWriter);
+    }
     const fs::path users = UseAsTemporaryDirectory(base);
     if (c.squat == UnsafeBase::kOthersDirectory) {
         Make(users, 0700, kNobody);
@@ -134,6 +158,9 @@ TEST_P(ProfilePlaceUnsafe, FailsAtOnceWritingNothing) {
 const std::string kByAll(texts::kWritableByOthersReason);
 const std::string kByGroup = FilledText(texts::kWritableByGroupReason, {std::to_string(getegid())});
 const std::string kNobodys = FilledText(texts::kOwnedByUserReason, {std::to_string(kNobody)});
+const std::string kNobodyByAcl =
+    FilledText(texts::kWritableThroughAclReason,
+               {FilledText(texts::kAclUserEntry, {std::to_string(kNobody)})});
 
 INSTANTIATE_TEST_SUITE_P(
     Bases, ProfilePlaceUnsafe,
@@ -141,6 +168,8 @@ INSTANTIATE_TEST_SUITE_P(
                                  UnsafeBase::kBase, kByAll, "0777"},
                       UnsafeBase{"ByTheGroup", 0700, 0770, kSelf, UnsafeBase::kNothing,
                                  UnsafeBase::kBase, kByGroup, "0770"},
+                      UnsafeBase{"ThroughAnAcl", 0700, 0700, kSelf, UnsafeBase::kNothing,
+                                 UnsafeBase::kBase, kNobodyByAcl, "0770", 0, kNobody},
                       UnsafeBase{"BelowOneByAll", 0777, 0700, kSelf, UnsafeBase::kNothing,
                                  UnsafeBase::kAbove, kByAll, "0777"},
                       UnsafeBase{"AnotherUsers", 0700, 0755, kNobody, UnsafeBase::kNothing,

@@ -60,12 +60,13 @@ std::string OwnerText(uid_t uid) {
 // Only root and this user may own the directory, and unless it is sticky (as /tmp is), only
 // its owner may write it: otherwise someone else could replace the socket after the check.
 void CheckDirectory(const fs::path& directory) {
+    const UniqueFd opened(open(directory.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
     struct stat status {};
-    if (stat(directory.c_str(), &status) != 0) {
+    if (opened.get() < 0 || fstat(opened.get(), &status) != 0) {
         throw CannotCreateObjectError(texts::FilledText(
             texts::kPipeNotExaminedText, {directory.string(), std::strerror(errno)}));
     }
-    if (WhyOthersCanReplaceEntries(status)) {
+    if (WhyOthersCanReplaceEntries(opened.get(), status)) {
         throw CannotCreateObjectError(texts::FilledText(
             texts::kPipeDirectoryOpenText,
             {directory.string(), std::to_string(status.st_uid), OctalMode(status.st_mode)}));
