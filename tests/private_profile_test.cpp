@@ -276,7 +276,20 @@ TEST_F(ProfilePlaceTest, TheNextProfileRemovesWhatKilledRunsLeftAndNothingElse) 
     std::ofstream(Make(others, 0700) / "lock").put('\n');
     EXPECT_EQ(chown(others.c_str(), geteuid() == 0 ? kNobody : kSelf, kSelf), 0);
 
-    { const PrivateProfile next(seed_); }
+    // Its lock goes last, so that a removal cut short leaves a free lock for the next to see.
+    const UniqueFd watch(inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
+    {
+        const PrivateProfile next(seed_);
+        inotify_add_watch(watch.get(), next.UserInstallation().parent_path().c_str(), IN_DELETE);
+    }
+    alignas(inotify_event) char events[4096];
+    std::string lastRemoved;
+    for (ssize_t at = 0, size = read(watch.get(), events, sizeof events); at < size;) {
+        const auto* event = reinterpret_cast<const inotify_event*>(events + at);
+        lastRemoved = event->len > 0 ? event->name : lastRemoved;
+        at += sizeof(inotify_event) + event->len;
+    }
+    EXPECT_EQ(lastRemoved, "lock");
 
     for (const Leftover& leftover : leftovers) {
         EXPECT_EQ(fs::exists(users / leftover.name), !leftover.removed) << leftover.name;
