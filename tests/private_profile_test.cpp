@@ -57,9 +57,8 @@ class ProfilePlaceTest : public NoLeftoversTest {
     }
     void TearDown() override {
         setenv("TMPDIR", saved_.c_str(), 1);
-        if (savedRuntime_) {
-            setenv("XDG_RUNTIME_DIR", savedRuntime_->c_str(), 1);
-        }
+        savedRuntime_ ? setenv("XDG_RUNTIME_DIR", savedRuntime_->c_str(), 1)
+                      : unsetenv("XDG_RUNTIME_DIR");
         fs::remove_all(scratch_);
         NoLeftoversTest::TearDown();
     }
