@@ -6,7 +6,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <sched.h>
 #include <signal.h>
 #include <stdlib.h>
@@ -25,9 +24,9 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <thread>
 #include <vector>
 
-#include "automation/uno/unique_fd.h"
 #include "automation/uno/uno_failure_numbers.h"
 #include "common/app_error.h"
 #include "common/program_texts.h"
@@ -58,27 +57,8 @@ struct StartFailure {
     std::string_view advice = texts::kStartLibreOfficeAdvice;
     // Whether the case needs another user (and so runs only as root).
     bool otherUser = false;
-    // Whether /tmp has no free inode (as root only, see TmpWithoutInodes).
+    // Whether /tmp has no free inode, as another user can leave it (root only).
     bool fullTmp = false;
-};
-
-// /tmp, for this thread and the processes it starts, as another user can leave it: a tmpfs with
-// no free inode (its root takes the only one), in a mount namespace of the thread's own.
-class TmpWithoutInodes {
-  public:
-    TmpWithoutInodes() {
-        EXPECT_EQ(unshare(CLONE_NEWNS), 0);
-        EXPECT_EQ(mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr), 0);
-        EXPECT_EQ(mount("tmpfs", "/tmp", "tmpfs", 0, "mode=1777,nr_inodes=1"), 0);
-    }
-    ~TmpWithoutInodes() {
-        EXPECT_EQ(setns(namespace_.get(), CLONE_NEWNS), 0);
-        EXPECT_EQ(fchdir(workingDirectory_.get()), 0);
-    }
-
-  private:
-    UniqueFd namespace_{open("/proc/thread-self/ns/mnt", O_RDONLY | O_CLOEXEC)};
-    UniqueFd workingDirectory_{open(".", O_PATH | O_CLOEXEC)};
 };
 
 // A script of soffice.bin that first puts `plant` at the path of the pipe that it is asked to
@@ -149,14 +129,20 @@ TEST_P(CalcInstanceStartFailures, RaiseCannotCreateObjectAndLeaveNothing) {
     // The peak resident size starts again from the present one.
     std::ofstream("/proc/self/clear_refs") << "5";
     const long resident = StatusKib("VmRSS:");
-    std::optional<TmpWithoutInodes> fullTmp;
-    if (c.fullTmp) {
-        fullTmp.emplace();
-    }
     const auto start = std::chrono::steady_clock::now();
-    const AppError error = RaisedError([&] { CalcInstance instance(fake.installation(), 2s); });
+    std::optional<AppError> raised;
+    // The full /tmp is mounted in a mount namespace of this thread's own, which ends with it.
+    std::thread([&] {
+        if (c.fullTmp) {
+            ASSERT_EQ(unshare(CLONE_NEWNS), 0);
+            ASSERT_EQ(mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr), 0);
+            ASSERT_EQ(mount("tmpfs", "/tmp", "tmpfs", 0, "mode=1777,nr_inodes=1"), 0);
+        }
+        raised = RaisedError([&] { CalcInstance instance(fake.installation(), 2s); });
+    }).join();
     const auto took = std::chrono::steady_clock::now() - start;
-    fullTmp.reset();
+    ASSERT_TRUE(raised.has_value());
+    const AppError& error = *raised;
 
     std::string planted;
     std::getline(std::ifstream(fake.programDirectory() / "planted"), planted);

@@ -7,12 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <linux/posix_acl.h>
-#include <linux/posix_acl_xattr.h>
 #include <sys/file.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
-#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -102,21 +99,6 @@ struct UnsafeBase {
     uid_t aclWriter = kSelf;
 };
 
-// Lets `user` write `directory` through its access control list, as setfacl -m u:<user>:rwx.
-void LetWriteThroughAcl(const fs::path& directory, uid_t user) {
-    const auto undefined = static_cast<__le32>(ACL_UNDEFINED_ID);
-    const struct {
-        posix_acl_xattr_header header;
-        posix_acl_xattr_entry entries[5];
-    } acl{{POSIX_ACL_XATTR_VERSION},
-          {{ACL_USER_OBJ, 7, undefined},
-           {ACL_USER, 7, user},
-           {ACL_GROUP_OBJ, 0, undefined},
-           {ACL_MASK, 7, undefined},
-           {ACL_OTHER, 0, undefined}}};
-    EXPECT_EQ(setxattr(directory.c_str(), "system.posix_acl_access", &acl, sizeof acl, 0), 0);
-}
-
 class ProfilePlaceUnsafe : public ProfilePlaceTest,
                            public ::testing::WithParamInterface<UnsafeBase> {};
 
@@ -128,7 +110,8 @@ TEST_P(ProfilePlaceUnsafe, FailsAtOnceWritingNothing) {
     const fs::path above = Make(scratch_ / "above", c.aboveMode);
     const fs::path base = Make(above / "base", c.baseMode, c.baseOwner);
     if (c.aclWriter != kSelf) {
-        LetWriteThroughAcl(base, c.aclWriter);
+        const std::string setfacl = "setfacl -m u:" + std::to_string(c.aclWriter) + ":rwx ";
+        ASSERT_EQ(std::system((setfacl + "'" + base.string() + "'").c_str()), 0);
     }
     const fs::path users = UseAsTemporaryDirectory(base);
     if (c.squat == UnsafeBase::kOthersDirectory) {
