@@ -61,6 +61,11 @@ inline constexpr std::string_view kPipeTakenAdvice =
     "каналы, — по-видимому, чтобы помешать расчёту. Сообщите об этом администратору (удалить "
     "чужой файл могут только его владелец и администратор) и запустите расчёт снова.";
 
+// The directory where the office makes its pipes has no room left for them.
+inline constexpr std::string_view kFreePipeDirectoryAdvice =
+    "Освободите место в названном каталоге: удалите ненужные файлы, а если его заняли другие "
+    "пользователи, сообщите об этом администратору. Затем запустите расчёт снова.";
+
 // The program's own parts do not fit together.
 inline constexpr std::string_view kReinstallProgramAdvice =
     "Переустановите программу: её части принадлежат разным версиям.";
@@ -122,6 +127,11 @@ inline constexpr std::string_view kProfilePlaceOpenText =
 inline constexpr std::string_view kOwnedByUserReason = "принадлежит пользователю {1}";
 inline constexpr std::string_view kWritableByGroupReason =
     "доступен для записи группе {1} без бита sticky";
+// {1} who: entries such as the two below, joined by ", ".
+inline constexpr std::string_view kWritableThroughAclReason =
+    "доступен для записи по списку управления доступом (ACL) {1} без бита sticky";
+inline constexpr std::string_view kAclUserEntry = "пользователю {1}";
+inline constexpr std::string_view kAclGroupEntry = "группе {1}";
 inline constexpr std::string_view kWritableByOthersReason =
     "доступен для записи всем пользователям без бита sticky";
 inline constexpr std::string_view kSymbolicLinkReason = "— символическая ссылка";
@@ -180,6 +190,13 @@ inline constexpr std::string_view kPipeDirectoryOpenText =
 inline constexpr std::string_view kPipeServedByAnotherText =
     "канал {1} нового экземпляра LibreOffice обслуживает процесс {2} пользователя {3}, а не "
     "экземпляр (процесс {4}); программа закрыла соединение";
+// {2} one of the two below.
+inline constexpr std::string_view kPipeDirectoryFullText =
+    "в {1}, где LibreOffice создаёт свои каналы, {2}: экземпляр не может создать канал, и "
+    "программа не может к нему подключиться";
+inline constexpr std::string_view kNoFreeInodesWord =
+    "не осталось свободных индексных дескрипторов (inode)";
+inline constexpr std::string_view kNoFreeSpaceWord = "не осталось свободного места";
 // {2} the kind of file ("сокет", "символическая ссылка", …), {3} its owner.
 inline constexpr std::string_view kSingleInstancePipeTakenText =
     "канал {1}, которым LibreOffice проверяет, не запущен ли уже экземпляр с тем же профилем, "

@@ -6,8 +6,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <sched.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,6 +24,7 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <thread>
 #include <vector>
 
 #include "automation/uno/uno_failure_numbers.h"
@@ -54,6 +57,8 @@ struct StartFailure {
     std::string_view advice = texts::kStartLibreOfficeAdvice;
     // Whether the case needs another user (and so runs only as root).
     bool otherUser = false;
+    // Whether /tmp has no free inode, as another user can leave it (root only).
+    bool fullTmp = false;
 };
 
 // A script of soffice.bin that first puts `plant` at the path of the pipe that it is asked to
@@ -113,7 +118,7 @@ class CalcInstanceStartFailures : public NoLeftoversTest,
 
 TEST_P(CalcInstanceStartFailures, RaiseCannotCreateObjectAndLeaveNothing) {
     const StartFailure& c = GetParam();
-    if (c.otherUser && geteuid() != 0) {
+    if ((c.otherUser || c.fullTmp) && geteuid() != 0) {
         GTEST_SKIP() << "only root can act as another user";
     }
     FakeOfficeInstallation fake;
@@ -125,8 +130,19 @@ TEST_P(CalcInstanceStartFailures, RaiseCannotCreateObjectAndLeaveNothing) {
     std::ofstream("/proc/self/clear_refs") << "5";
     const long resident = StatusKib("VmRSS:");
     const auto start = std::chrono::steady_clock::now();
-    const AppError error = RaisedError([&] { CalcInstance instance(fake.installation(), 2s); });
+    std::optional<AppError> raised;
+    // The full /tmp is mounted in a mount namespace of this thread's own, which ends with it.
+    std::thread([&] {
+        if (c.fullTmp) {
+            ASSERT_EQ(unshare(CLONE_NEWNS), 0);
+            ASSERT_EQ(mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr), 0);
+            ASSERT_EQ(mount("tmpfs", "/tmp", "tmpfs", 0, "mode=1777,nr_inodes=1"), 0);
+        }
+        raised = RaisedError([&] { CalcInstance instance(fake.installation(), 2s); });
+    }).join();
     const auto took = std::chrono::steady_clock::now() - start;
+    ASSERT_TRUE(raised.has_value());
+    const AppError& error = *raised;
 
     std::string planted;
     std::getline(std::ifstream(fake.programDirectory() / "planted"), planted);
@@ -212,7 +228,16 @@ INSTANTIATE_TEST_SUITE_P(
         // An office that accepts and never answers is ended at the start limit.
         StartFailure{"AcceptsButNeverAnswers",
                      PlantingScript("exec " + std::string(kListener) + " \"$pipe\""), true,
-                     TextBefore(texts::kNoAnswerAtStartText, "{1}"), false}),
+                     TextBefore(texts::kNoAnswerAtStartText, "{1}"), false},
+        // A start that times out ends with what the office wrote, as any other start failure.
+        StartFailure{"ComplainsAndNeverAccepts", "echo 'stuck' >&2; sleep 600", true,
+                     FilledText(texts::kNoConnectionText, {texts::SecondsText(2s)}) +
+                         FilledText(texts::kOfficeWroteText, {"stuck"}),
+                     false},
+        // An office that cannot make its pipe for want of an inode would retry for ever.
+        StartFailure{"PipeDirectoryWithoutInodes", "sleep 600", true,
+                     FilledText(texts::kPipeDirectoryFullText, {"/tmp", texts::kNoFreeInodesWord}),
+                     true, texts::kFreePipeDirectoryAdvice, false, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 class CalcInstanceStart : public NoLeftoversTest {};

@@ -8,6 +8,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -53,9 +54,8 @@ class ProfilePlaceTest : public NoLeftoversTest {
     }
     void TearDown() override {
         setenv("TMPDIR", saved_.c_str(), 1);
-        if (savedRuntime_) {
-            setenv("XDG_RUNTIME_DIR", savedRuntime_->c_str(), 1);
-        }
+        savedRuntime_ ? setenv("XDG_RUNTIME_DIR", savedRuntime_->c_str(), 1)
+                      : unsetenv("XDG_RUNTIME_DIR");
         fs::remove_all(scratch_);
         NoLeftoversTest::TearDown();
     }
@@ -95,6 +95,8 @@ struct UnsafeBase {
     const char* namedMode;
     // The runtime directory's permissions; 0 leaves XDG_RUNTIME_DIR unset.
     mode_t runtimeMode = 0;
+    // A user whom the base's access control list lets write it; kSelf adds none.
+    uid_t aclWriter = kSelf;
 };
 
 class ProfilePlaceUnsafe : public ProfilePlaceTest,
@@ -107,6 +109,10 @@ TEST_P(ProfilePlaceUnsafe, FailsAtOnceWritingNothing) {
     }
     const fs::path above = Make(scratch_ / "above", c.aboveMode);
     const fs::path base = Make(above / "base", c.baseMode, c.baseOwner);
+    if (c.aclWriter != kSelf) {
+        const std::string setfacl = "setfacl -m u:" + std::to_string(c.aclWriter) + ":rwx ";
+        ASSERT_EQ(std::system((setfacl + "'" + base.string() + "'").c_str()), 0);
+    }
     const fs::path users = UseAsTemporaryDirectory(base);
     if (c.squat == UnsafeBase::kOthersDirectory) {
         Make(users, 0700, kNobody);
@@ -134,6 +140,9 @@ TEST_P(ProfilePlaceUnsafe, FailsAtOnceWritingNothing) {
 const std::string kByAll(texts::kWritableByOthersReason);
 const std::string kByGroup = FilledText(texts::kWritableByGroupReason, {std::to_string(getegid())});
 const std::string kNobodys = FilledText(texts::kOwnedByUserReason, {std::to_string(kNobody)});
+const std::string kNobodyByAcl =
+    FilledText(texts::kWritableThroughAclReason,
+               {FilledText(texts::kAclUserEntry, {std::to_string(kNobody)})});
 
 INSTANTIATE_TEST_SUITE_P(
     Bases, ProfilePlaceUnsafe,
@@ -141,6 +150,8 @@ INSTANTIATE_TEST_SUITE_P(
                                  UnsafeBase::kBase, kByAll, "0777"},
                       UnsafeBase{"ByTheGroup", 0700, 0770, kSelf, UnsafeBase::kNothing,
                                  UnsafeBase::kBase, kByGroup, "0770"},
+                      UnsafeBase{"ThroughAnAcl", 0700, 0700, kSelf, UnsafeBase::kNothing,
+                                 UnsafeBase::kBase, kNobodyByAcl, "0770", 0, kNobody},
                       UnsafeBase{"BelowOneByAll", 0777, 0700, kSelf, UnsafeBase::kNothing,
                                  UnsafeBase::kAbove, kByAll, "0777"},
                       UnsafeBase{"AnotherUsers", 0700, 0755, kNobody, UnsafeBase::kNothing,
@@ -247,7 +258,20 @@ TEST_F(ProfilePlaceTest, TheNextProfileRemovesWhatKilledRunsLeftAndNothingElse) 
     std::ofstream(Make(others, 0700) / "lock").put('\n');
     EXPECT_EQ(chown(others.c_str(), geteuid() == 0 ? kNobody : kSelf, kSelf), 0);
 
-    { const PrivateProfile next(seed_); }
+    // Its lock goes last, so that a removal cut short leaves a free lock for the next to see.
+    const UniqueFd watch(inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
+    {
+        const PrivateProfile next(seed_);
+        inotify_add_watch(watch.get(), next.UserInstallation().parent_path().c_str(), IN_DELETE);
+    }
+    alignas(inotify_event) char events[4096];
+    std::string lastRemoved;
+    for (ssize_t at = 0, size = read(watch.get(), events, sizeof events); at < size;) {
+        const auto* event = reinterpret_cast<const inotify_event*>(events + at);
+        lastRemoved = event->len > 0 ? event->name : lastRemoved;
+        at += sizeof(inotify_event) + event->len;
+    }
+    EXPECT_EQ(lastRemoved, "lock");
 
     for (const Leftover& leftover : leftovers) {
         EXPECT_EQ(fs::exists(users / leftover.name), !leftover.removed) << leftover.name;

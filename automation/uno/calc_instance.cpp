@@ -118,14 +118,15 @@ CalcInstance::CalcInstance(const OfficeInstallation& installation,
         CheckSingleInstancePipe(singleInstancePipeName_);
         process_.emplace(installation.OfficeBinary(), command.arguments, command.environment,
                          errorOutput_.WriteEnd());
-        if (std::optional<OfficeConnection> connection =
-                OfficeConnection::Await(pipeName_, singleInstancePipeName_, *process_, deadline)) {
+        if (std::optional<OfficeConnection> connection = OfficeConnection::Await(
+                pipeName_, singleInstancePipeName_, *process_, errorOutput_, deadline)) {
             connection_.emplace(std::move(*connection));
             break;
         }
         if (!process_->HasExited()) {
             throw CannotCreateObjectError(
-                texts::FilledText(texts::kNoConnectionText, {texts::SecondsText(connectTimeout)}));
+                texts::FilledText(texts::kNoConnectionText, {texts::SecondsText(connectTimeout)}) +
+                errorOutput_.Describe());
         }
         if (!process_->ExitedWith(kRestartRequestCode) || start == kMaxRestarts) {
             throw CannotCreateObjectError(

@@ -43,9 +43,11 @@ class CalcInstance {
 
     // Starts the instance and connects to it. Raises a cannot-create-object AppError when
     // LibreOffice is not installed, cannot be run, ends before it accepts the connection or
-    // does not accept it within `connectTimeout`, and at once when something else than the
-    // instance is at the path of one of its pipes; UNO exceptions raised while connecting pass
-    // through (cppu::BootstrapException when this program's UNO runtime cannot start).
+    // does not accept it (or answer) within `connectTimeout`, the report then ending with what
+    // the office wrote to its standard error; and at once when something else than the
+    // instance is at the path of one of its pipes or their directory has no room for them. UNO
+    // exceptions raised while connecting pass through (cppu::BootstrapException when this
+    // program's UNO runtime cannot start).
     explicit CalcInstance(const OfficeInstallation& installation,
                           std::chrono::milliseconds connectTimeout = kConnectTimeout,
                           std::chrono::milliseconds callTimeout = kCallTimeout);

@@ -37,7 +37,7 @@ void Dispose(const Reference<css::bridge::XBridge>& bridge) noexcept {
 
 std::optional<OfficeConnection> OfficeConnection::Await(
     const std::string& pipeName, const std::string& singleInstancePipeName, OfficeProcess& office,
-    std::chrono::steady_clock::time_point deadline) {
+    OfficeErrorOutput& errorOutput, std::chrono::steady_clock::time_point deadline) {
     const auto start = std::chrono::steady_clock::now();
     UniqueFd socket;
     for (;;) {
@@ -46,6 +46,8 @@ std::optional<OfficeConnection> OfficeConnection::Await(
         if (socket.get() >= 0) {
             break;
         }
+        // An office that cannot make its socket retries for ever, or gives up and exits.
+        CheckRoomForOfficePipe(pipeName);
         if (office.HasExited() || std::chrono::steady_clock::now() >= deadline) {
             return std::nullopt;
         }
@@ -63,10 +65,12 @@ std::optional<OfficeConnection> OfficeConnection::Await(
         return OfficeConnection(connection);
     } catch (...) {
         if (limit.Expired()) {
-            throw CannotCreateObjectError(texts::FilledText(
-                texts::kNoAnswerAtStartText,
-                {texts::SecondsText(
-                    std::chrono::duration_cast<std::chrono::milliseconds>(deadline - start))}));
+            throw CannotCreateObjectError(
+                texts::FilledText(
+                    texts::kNoAnswerAtStartText,
+                    {texts::SecondsText(
+                        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - start))}) +
+                errorOutput.Describe());
         }
         throw;
     }

@@ -13,6 +13,7 @@
 
 #include <rtl/ref.hxx>
 
+#include "automation/uno/office_error_output.h"
 #include "automation/uno/office_process.h"
 #include "automation/uno/socket_connection.h"
 
@@ -30,11 +31,13 @@ class OfficeConnection {
     // the process is then left as it is. Raises a cannot-create-object AppError when the pipe
     // leads anywhere but to `office` (see ConnectToOfficePipe), when something else than the
     // office's own socket turns up at its single-instance pipe `singleInstancePipeName` (see
-    // CheckSingleInstancePipe), or when the office accepts but does not answer by the
-    // deadline: it has then been killed.
+    // CheckSingleInstancePipe), when the pipe's directory has no room for its socket (see
+    // CheckRoomForOfficePipe), or when the office accepts but does not answer by the deadline:
+    // it has then been killed, and the report ends with what it wrote to `errorOutput`.
     static std::optional<OfficeConnection> Await(const std::string& pipeName,
                                                  const std::string& singleInstancePipeName,
                                                  OfficeProcess& office,
+                                                 OfficeErrorOutput& errorOutput,
                                                  std::chrono::steady_clock::time_point deadline);
 
     ~OfficeConnection();

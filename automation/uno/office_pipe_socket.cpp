@@ -1,9 +1,12 @@
 #include "automation/uno/office_pipe_socket.h"
 
+#include <fcntl.h>
+#include <linux/magic.h>
 #include <pwd.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -57,12 +60,13 @@ std::string OwnerText(uid_t uid) {
 // Only root and this user may own the directory, and unless it is sticky (as /tmp is), only
 // its owner may write it: otherwise someone else could replace the socket after the check.
 void CheckDirectory(const fs::path& directory) {
+    const UniqueFd opened(open(directory.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
     struct stat status {};
-    if (stat(directory.c_str(), &status) != 0) {
+    if (opened.get() < 0 || fstat(opened.get(), &status) != 0) {
         throw CannotCreateObjectError(texts::FilledText(
             texts::kPipeNotExaminedText, {directory.string(), std::strerror(errno)}));
     }
-    if (WhyOthersCanReplaceEntries(status)) {
+    if (WhyOthersCanReplaceEntries(opened.get(), status)) {
         throw CannotCreateObjectError(texts::FilledText(
             texts::kPipeDirectoryOpenText,
             {directory.string(), std::to_string(status.st_uid), OctalMode(status.st_mode)}));
@@ -172,6 +176,28 @@ UniqueFd ConnectToOfficePipe(const std::string& name, pid_t office) {
     }
     CheckPeer(socket.get(), path, office);
     return socket;
+}
+
+void CheckRoomForOfficePipe(const std::string& name) {
+    const fs::path directory = OfficePipePath(name).parent_path();
+    struct statfs status {};
+    if (statfs(directory.c_str(), &status) != 0) {
+        return;  // Nothing seen: the wait goes on to its limit.
+    }
+    // A file system that counts no inodes or blocks (f_files, f_blocks 0) has no limit on them.
+    // On tmpfs a socket takes an inode and no space. Root may use the blocks kept for it.
+    const auto freeBlocks = geteuid() == 0 ? status.f_bfree : status.f_bavail;
+    std::string_view lacking;
+    if (status.f_files != 0 && status.f_ffree == 0) {
+        lacking = texts::kNoFreeInodesWord;
+    } else if (status.f_type != TMPFS_MAGIC && status.f_blocks != 0 && freeBlocks == 0) {
+        lacking = texts::kNoFreeSpaceWord;
+    } else {
+        return;
+    }
+    throw CannotCreateObjectError(
+        texts::FilledText(texts::kPipeDirectoryFullText, {directory.string(), lacking}),
+        texts::kFreePipeDirectoryAdvice);
 }
 
 }  // namespace secant_root

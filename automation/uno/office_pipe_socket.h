@@ -31,4 +31,10 @@ UniqueFd ConnectToOfficePipe(const std::string& name, pid_t office);
 // socket of this user.
 void CheckSingleInstancePipe(const std::string& name);
 
+// Checks that the office can still make the socket of its pipe `name`, for a wait on an office
+// that runs while its socket is missing: an office that cannot bind retries for ever. Raises a
+// cannot-create-object AppError naming the pipes' directory and what it lacks when it has no free
+// inode, or (where a socket takes space) no free space left to this user.
+void CheckRoomForOfficePipe(const std::string& name);
+
 }  // namespace secant_root

@@ -198,9 +198,26 @@ PrivateProfile::PrivateProfile(const ProfileSeed& seed) : profileName_(RandomPro
     }
 }
 
+// The lock goes last: a removal cut short (the program killed, an entry that cannot go) leaves
+// the lock, free once this run has gone, so that the next profile removes the rest at once. A
+// directory without its lock would look like one being made and stay for kMakingTime.
 void PrivateProfile::Remove() const noexcept {
-    std::error_code ignored;
-    fs::remove_all(root_, ignored);
+    std::error_code error;
+    std::vector<fs::path> entries;
+    for (fs::directory_iterator entry(root_, error), end; !error && entry != end;
+         entry.increment(error)) {
+        if (entry->path().filename() != kLockName) {
+            entries.push_back(entry->path());
+        }
+    }
+    for (const fs::path& entry : entries) {
+        if (!error) {
+            fs::remove_all(entry, error);
+        }
+    }
+    if (!error) {
+        fs::remove_all(root_, error);
+    }
     // The last run to end removes this user's directory; it stays while it holds another's.
     rmdir(root_.parent_path().c_str());
 }

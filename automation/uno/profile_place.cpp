@@ -75,7 +75,7 @@ void CheckOpened(int directory, const fs::path& path) {
     if (fstat(directory, &status) != 0) {
         NotCreated(path, errno);
     }
-    if (const auto reason = WhyOthersCanReplaceEntries(status)) {
+    if (const auto reason = WhyOthersCanReplaceEntries(directory, status)) {
         OpenToOthers(path, *reason, status.st_mode);
     }
 }
@@ -142,7 +142,7 @@ UniqueFd OpenUsersDirectory(int base, const fs::path& path) {
     if (status.st_uid != geteuid()) {
         DescribeSquatter(base, path, EPERM);
     }
-    if (const auto reason = WhyOthersCanReplaceEntries(status)) {
+    if (const auto reason = WhyOthersCanReplaceEntries(directory.get(), status)) {
         throw NameTaken(OpenToOthersError(path, *reason, status.st_mode));
     }
     return directory;
