@@ -10,6 +10,11 @@
 
 namespace secant_root::testing {
 
+// The stand-in server's exit status once it has served its last client and ended, rather than 0:
+// Wine reports 0 also for a process that was killed outright, as QEMU's user mode kills one whose
+// signal handler faults, so a clean end must say more than that.
+inline constexpr DWORD kStandInCleanEndStatus = 0x5EC;
+
 // What the stand-in spreadsheet does wrong when told to.
 enum class Fault {
     None,

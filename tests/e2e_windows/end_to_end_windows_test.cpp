@@ -13,6 +13,7 @@
 #include "common/utf16_windows.h"
 #include "tests/e2e_windows/program_under_test_windows.h"
 #include "tests/e2e_windows/stand_in_registration_windows.h"
+#include "tests/stand_in_spreadsheet_windows.h"
 
 namespace secant_root::testing {
 namespace {
@@ -97,7 +98,7 @@ const ServedCase kServedCases[] = {
 class EndToEndServed : public ::testing::TestWithParam<ServedCase> {};
 
 // The server runs in its own process, as Excel does; it shows its fault, and still shuts down
-// cleanly (exit status 0) once the program has let go of it.
+// cleanly once the program has let go of it.
 TEST_P(EndToEndServed, TheProgramReportsWhatTheServerDidAndTheServerEndsCleanly) {
     const ServedCase& c = GetParam();
     const StandInServerRegistration registration(kServer);
@@ -118,7 +119,7 @@ TEST_P(EndToEndServed, TheProgramReportsWhatTheServerDidAndTheServerEndsCleanly)
         program.DismissMessageBox();
         EXPECT_EQ(program.WaitForExit(10s), 1u);
     }
-    EXPECT_EQ(server.WaitForExit(10s), 0u);
+    EXPECT_EQ(server.WaitForExit(10s), kStandInCleanEndStatus);
 }
 
 INSTANTIATE_TEST_SUITE_P(StandIn, EndToEndServed, ::testing::ValuesIn(kServedCases),

@@ -18,8 +18,8 @@
 // Ln call, or one of the ways in which a busy application turns down the client's calls:
 // RejectsCalls (rejected for good) and BusyForFirstCalls (the first three to be retried later).
 // HANDLE, an event handle inherited from the test, is signalled once the class is registered.
-// Exit status 0 when the server has served and shut down normally, 2 for arguments it does not
-// know.
+// Exit status kStandInCleanEndStatus when the server has served and shut down normally, 2 for
+// arguments it does not know.
 #include <windows.h>
 
 #include <cstdlib>
@@ -162,5 +162,5 @@ int main() {
         Serve();
     }
     CoRegisterMessageFilter(nullptr, nullptr);
-    return 0;
+    return static_cast<int>(secant_root::testing::kStandInCleanEndStatus);
 }
