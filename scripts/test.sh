@@ -5,11 +5,15 @@
 # Wine, a short run of the spreadsheet benchmark, and the packages installed, run and removed
 # as a user does it (the Debian package system-wide, so run it as root or with sudo).
 #
-# Where the package sources cannot supply some packages (a mirror in mid-sync), or the kernel
-# cannot run the 32-bit x86 programs that Wine needs, it runs every other step, names the steps
-# it did not run with what they lack (the packages and apt's reason, or the kernel), at the start
-# and in its last lines, and exits with status 75. Any failure of a step that ran exits with
-# status 1. The summary of the run is in build/test-summary.txt.
+# Where the kernel cannot run the 32-bit x86 programs that Wine needs, the Windows steps run under
+# the release's QEMU in user mode, registered with binfmt_misc for the run alone
+# (scripts/i386-emulation.bash); the summary says beside each Windows step how it ran.
+#
+# Where the package sources cannot supply some packages (a mirror in mid-sync), or neither the
+# kernel nor an emulator can run Wine, it runs every other step, names the steps it did not run
+# with what they lack (the packages and apt's reason, the kernel, the emulator), at the start and
+# in its last lines, and exits with status 75. Any failure of a step that ran exits with status 1.
+# The summary of the run is in build/test-summary.txt.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -82,7 +86,7 @@ if [ -z "${lacks[windows-i686]:-}" ]; then
     elif ! i386_register "$i386_emulator" || ! i386_programs_run; then
         lacks_wine_steps "a kernel that runs 32-bit x86 programs: it refuses them, and $i386_emulator registered with binfmt_misc does not start /lib/ld-linux.so.2 either"
     else
-        windows_runs="under emulation: $(i386_qemu_version "$i386_emulator") in user mode, registered with binfmt_misc as '$i386_entry' for this run alone, since the kernel runs no 32-bit x86 programs"
+        windows_runs="under emulation: $(i386_qemu_version "$i386_emulator") in user mode, registered with binfmt_misc for this run alone, as the kernel runs no 32-bit x86 programs"
         windows_emulated=yes
     fi
 fi
@@ -139,7 +143,7 @@ fi
 # emulator runs Wine at all: under Debian 12's QEMU 7.2 Wine never finishes making it.
 if will_run windows-i686 && ! build/windows-i686/wine-run.sh --make-prefix; then
     [ "$windows_emulated" = yes ] || { echo "Wine, run $windows_runs, could not make its prefix"; exit 1; }
-    lacks_wine_steps "an emulator that runs Wine: $windows_runs, Wine could not make its prefix"
+    lacks_wine_steps "an emulator that runs Wine: run ${windows_runs#under emulation: }, Wine could not make its prefix (wine-run.sh --make-prefix)"
 fi
 wine_ran=" (Wine run $windows_runs)"
 
