@@ -10,9 +10,8 @@
 
 namespace secant_root::testing {
 
-// The stand-in server's exit status once it has served its last client and ended, rather than 0:
-// Wine reports 0 also for a process that was killed outright, as QEMU's user mode kills one whose
-// signal handler faults, so a clean end must say more than that.
+// The stand-in server's exit status after a clean end: not 0, which Wine also reports for a process
+// killed outright (as QEMU's user mode kills one whose signal handler faults).
 inline constexpr DWORD kStandInCleanEndStatus = 0x5EC;
 
 // What the stand-in spreadsheet does wrong when told to.

@@ -98,7 +98,7 @@ const ServedCase kServedCases[] = {
 class EndToEndServed : public ::testing::TestWithParam<ServedCase> {};
 
 // The server runs in its own process, as Excel does; it shows its fault, and still shuts down
-// cleanly once the program has let go of it.
+// cleanly (kStandInCleanEndStatus) once the program has let go of it.
 TEST_P(EndToEndServed, TheProgramReportsWhatTheServerDidAndTheServerEndsCleanly) {
     const ServedCase& c = GetParam();
     const StandInServerRegistration registration(kServer);
