@@ -6,6 +6,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sched.h>
 #include <signal.h>
 #include <stdlib.h>
@@ -27,6 +28,7 @@
 #include <thread>
 #include <vector>
 
+#include "automation/uno/unique_fd.h"
 #include "automation/uno/uno_failure_numbers.h"
 #include "common/app_error.h"
 #include "common/program_texts.h"
@@ -136,7 +138,19 @@ TEST_P(CalcInstanceStartFailures, RaiseCannotCreateObjectAndLeaveNothing) {
         if (c.fullTmp) {
             ASSERT_EQ(unshare(CLONE_NEWNS), 0);
             ASSERT_EQ(mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr), 0);
-            ASSERT_EQ(mount("tmpfs", "/tmp", "tmpfs", 0, "mode=1777,nr_inodes=1"), 0);
+            // A build under /tmp keeps its top directory in view there, on the last free inode.
+            const auto top = fake.programDirectory().lexically_relative("/tmp").begin()->string();
+            const std::string kept = top == ".." ? "" : "/tmp/" + top;
+            const UniqueFd tree(kept.empty() ? -1 : open(kept.c_str(), O_PATH | O_DIRECTORY));
+            const std::string inodes = kept.empty() ? "1" : "2";
+            ASSERT_EQ(mount("tmpfs", "/tmp", "tmpfs", 0, ("mode=1777,nr_inodes=" + inodes).c_str()),
+                      0);
+            if (!kept.empty()) {
+                ASSERT_EQ(mkdir(kept.c_str(), 0700), 0);
+                const std::string source = "/proc/self/fd/" + std::to_string(tree.get());
+                ASSERT_EQ(mount(source.c_str(), kept.c_str(), nullptr, MS_BIND | MS_REC, nullptr),
+                          0);
+            }
         }
         raised = RaisedError([&] { CalcInstance instance(fake.installation(), 2s); });
     }).join();
