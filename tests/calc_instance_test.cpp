@@ -137,7 +137,10 @@ TEST_P(CalcInstanceStartFailures, RaiseCannotCreateObjectAndLeaveNothing) {
     std::thread([&] {
         if (c.fullTmp) {
             ASSERT_EQ(unshare(CLONE_NEWNS), 0);
-            ASSERT_EQ(mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr), 0);
+            if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+                GTEST_SKIP() << "/ is no mount point (a chroot): a /tmp mounted here could "
+                                "reach other mount namespaces";
+            }
             // A build under /tmp keeps its top directory in view there, on the last free inode.
             const auto top = fake.programDirectory().lexically_relative("/tmp").begin()->string();
             const std::string kept = top == ".." ? "" : "/tmp/" + top;
@@ -155,6 +158,9 @@ TEST_P(CalcInstanceStartFailures, RaiseCannotCreateObjectAndLeaveNothing) {
         raised = RaisedError([&] { CalcInstance instance(fake.installation(), 2s); });
     }).join();
     const auto took = std::chrono::steady_clock::now() - start;
+    if (IsSkipped()) {
+        return;
+    }
     ASSERT_TRUE(raised.has_value());
     const AppError& error = *raised;
 
