@@ -215,8 +215,8 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 // SIGTERM, SIGINT and SIGHUP end the program cleanly: while idle as a closed window does, during
-// a calculation at once, by the same signal, with the instance killed and its files removed. One
-// that the program was started with ignored leaves it running, and SIGTERM still ends it.
+// a calculation at once, by the same signal, with the instance killed and its files removed.
+// One that the program was started with ignored (nohup) leaves it running.
 struct SignalCase {
     const char* name;
     int signal;

@@ -30,8 +30,7 @@ struct ReportSeen {
 // pointer), reading the window through its accessibility tree.
 class ProgramUnderTest {
   public:
-    // Starts `program` as the leader of a new session, in `locale`, with `ignoredSignal` (if
-    // not 0) ignored, as nohup or a script's background job starts a program.
+    // Starts `program` as the leader of a new session, in `locale`, ignoring `ignoredSignal`.
     ProgramUnderTest(const DesktopSession& desktop, const QString& program, const QString& locale,
                      int ignoredSignal = 0);
     ~ProgramUnderTest();
@@ -72,8 +71,7 @@ class ProgramUnderTest {
 
     // Asks the window to close as a window manager does.
     void Close();
-    // The exit status once the program has ended by itself; -1 if it crashed or still runs
-    // after `timeout`.
+    // The exit status once the program has ended by itself; -1 if it crashed or outran `timeout`.
     int WaitForExit(std::chrono::milliseconds timeout = std::chrono::seconds(30));
     void SendSignal(int signal);
     // The signal that ended the program; 0 if it exited or hung.

