@@ -71,8 +71,10 @@ TerminationSignals::TerminationSignals(MainWindow& window)
     for (const int signal : kSignals) {
         sigaddset(&action.sa_mask, signal);
     }
+    static_assert(std::size(kSignals) == std::tuple_size_v<decltype(previous_)>);
     for (std::size_t i = 0; i < previous_.size(); ++i) {
         sigaction(kSignals[i], nullptr, &previous_[i]);
+        // Left ignored if it was: whoever started the program (nohup, a script) asked for that.
         if (previous_[i].sa_handler != SIG_IGN) {
             sigaction(kSignals[i], &action, nullptr);
         }
