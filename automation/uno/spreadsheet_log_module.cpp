@@ -26,45 +26,40 @@ static_assert(std::atomic<EndInstancesNow>::is_always_lock_free &&
 // The module's CalcLog, once a first Open has loaded it.
 class SpreadsheetLog::Instances {
   public:
-    LogSource& Loaded() {
-        if (!calcLog_) {
-            // A kill asked for before this Open found nothing to kill; one asked for while the
-            // module loads is passed on to it.
-            endAskedFor.store(false);
-            const UnoModuleEntry& module = LoadUnoModule();
-            endModuleInstancesNow.store(module.endInstancesNow);
-            if (endAskedFor.load()) {
-                module.endInstancesNow();
-            }
-            calcLog_ = module.newCalcLog();
-        }
-        return *calcLog_;
-    }
-
-    LogSource* calcLog() const { return calcLog_.get(); }
-
-  private:
-    std::unique_ptr<LogSource> calcLog_;
+    std::unique_ptr<LogSource> calcLog;
 };
 
 SpreadsheetLog::SpreadsheetLog() : instances_(std::make_unique<Instances>()) {}
 
 SpreadsheetLog::~SpreadsheetLog() = default;
 
-LogSource::Context SpreadsheetLog::Open() { return instances_->Loaded().Open(); }
+LogSource::Context SpreadsheetLog::Open() {
+    std::unique_ptr<LogSource>& calcLog = instances_->calcLog;
+    if (!calcLog) {
+        // A kill asked for before this Open found nothing to kill; one asked for while the
+        // module loads is passed on to it.
+        endAskedFor.store(false);
+        const UnoModuleEntry& module = LoadUnoModule();
+        endModuleInstancesNow.store(module.endInstancesNow);
+        if (endAskedFor.load()) {
+            module.endInstancesNow();
+        }
+        calcLog = module.newCalcLog();
+    }
+    return calcLog->Open();
+}
 
 double SpreadsheetLog::Ln(Context context, double x) {
-    LogSource* calcLog = instances_->calcLog();
-    if (calcLog == nullptr) {
+    if (!instances_->calcLog) {
         throw AutomationFailureError(kUnknownContextNumber,
                                      std::string(texts::kNoInstanceOpenText));
     }
-    return calcLog->Ln(context, x);
+    return instances_->calcLog->Ln(context, x);
 }
 
 void SpreadsheetLog::Close(Context context) noexcept {
-    if (LogSource* calcLog = instances_->calcLog()) {
-        calcLog->Close(context);
+    if (instances_->calcLog) {
+        instances_->calcLog->Close(context);
     }
 }
 
