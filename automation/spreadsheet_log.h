@@ -29,9 +29,9 @@ class SpreadsheetLog final : public LogSource {
 
 #ifndef _WIN32
 // Kills every spreadsheet instance that a SpreadsheetLog of this program has running, at once,
-// and any being started meanwhile or later: the calculation using one then fails, and removes
-// the instance's files as it unwinds. Async-signal-safe, for the handler of a signal that ends
-// the program.
+// and any being started meanwhile or later (before the first Open there is nothing to kill, and
+// nothing is kept): the calculation using one then fails, and removes the instance's files as it
+// unwinds. Async-signal-safe, for the handler of a signal that ends the program.
 void EndSpreadsheetInstancesNow() noexcept;
 #endif
 

@@ -21,8 +21,8 @@
 
 #include <unistd.h>
 
-#include "automation/spreadsheet_log.h"
 #include "automation/uno/calc_instance.h"
+#include "automation/uno/calc_log.h"
 #include "automation/uno/office_pipe_files.h"
 #include "automation/uno/office_process.h"
 #include "automation/uno/private_profile.h"
@@ -50,7 +50,7 @@ class ClickWindow : public CalcWindow {
 // (a) One click: CalculateRoot from opening the spreadsheet to closing it.
 void Click() {
     ClickWindow window;
-    SpreadsheetLog logs;
+    CalcLog logs;
     CalculateRoot(window, logs);
     if (window.answer != "1.1189") {
         std::fprintf(stderr, "wrong answer: %s\n", window.answer.c_str());

@@ -1,5 +1,9 @@
 // The program's entry on Linux: Form1 on the desktop's display, with logarithms from a private
-// LibreOffice Calc instance per calculation.
+// LibreOffice Calc instance per calculation. A click runs, each link in a file of its own:
+//   MainWindow (shell/main_window_qt.cpp) runs CalculateRoot (calc/calculate_root.cpp) on
+//   SpreadsheetLog (automation/uno/spreadsheet_log_module.cpp), which loads the LibreOffice
+//   client module (uno_module_loader.cpp) at the first click and hands every call to the
+//   module's CalcLog (calc_log.cpp), whose every context is one CalcInstance (calc_instance.cpp).
 #include <signal.h>
 
 #include <QApplication>
@@ -24,9 +28,8 @@ int main(int argc, char** argv) {
     QGuiApplication::setDesktopFileName(QStringLiteral("secant-root"));
 
     secant_root::SpreadsheetLog spreadsheet;
-    secant_root::TerminationSignals logs(spreadsheet);
-    secant_root::MainWindow window(logs);
-    logs.SetWindow(window);
+    secant_root::MainWindow window(spreadsheet);
+    const secant_root::TerminationSignals terminationSignals(window);
     window.show();
     return QApplication::exec();
 }

@@ -148,11 +148,13 @@ void MainWindow::Calculate() {
         return;
     }
     busy_ = true;
+    Q_EMIT calculationStarted();
     const std::optional<AppError> failure = RunCalculateRoot();
     // The run kept the event loop waiting. Input that queued up meanwhile is delivered now, while
     // busy_ still holds, so that a click made during the run is not acted on after it either;
     // keys typed into the precision box meanwhile still arrive.
     QCoreApplication::processEvents();
+    Q_EMIT calculationEnded();
     if (failure) {
         ReportAndEnd(*failure);
         return;

@@ -30,6 +30,11 @@ class MainWindow final : public QWidget {
 
     explicit MainWindow(LogSource& logs, EndProgram endProgram = ExitEventLoop);
 
+  Q_SIGNALS:
+    // Around each click's calculation, also one that fails, before its error is reported.
+    void calculationStarted();
+    void calculationEnded();
+
   private:
     void CreateControls();
     void Calculate();

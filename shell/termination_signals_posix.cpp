@@ -1,27 +1,18 @@
 #include "shell/termination_signals_posix.h"
 
 #include <fcntl.h>
-#include <signal.h>
 #include <unistd.h>
 
 #include <QApplication>
-#include <QWidget>
 #include <atomic>
 #include <cerrno>
-#include <cstdint>
 #include <stdexcept>
-#include <string_view>
 
 #include "automation/spreadsheet_log.h"
-#include "common/app_error.h"
+#include "shell/main_window_qt.h"
 
 namespace secant_root {
 namespace {
-
-// Never shown: the program ends before the report would be.
-constexpr std::string_view kAskedToEndText = "the program was asked to end";
-// E_ABORT.
-constexpr std::int32_t kAbortedNumber = static_cast<std::int32_t>(0x80004004u);
 
 constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
 
@@ -34,7 +25,6 @@ static_assert(std::atomic<int>::is_always_lock_free && std::atomic<bool>::is_alw
 
 void OnTerminationSignal(int signal) {
     const int savedErrno = errno;
-    EndSpreadsheetInstancesNow();
     int expected = 0;
     endingSignal.compare_exchange_strong(expected, signal);
     if (calculating.load()) {
@@ -42,20 +32,37 @@ void OnTerminationSignal(int signal) {
     }
     const char byte = static_cast<char>(signal);
     [[maybe_unused]] const ssize_t written = write(pipeIn.load(), &byte, 1);
+    // Last: the calculation that the kill fails, maybe on another thread, must find the signal
+    // recorded, or it would be reported.
+    EndSpreadsheetInstancesNow();
     errno = savedErrno;
 }
 
-}  // namespace
-
-TerminationSignals::TerminationSignals(LogSource& logs) : logs_(logs) {
+// The pipe's read end, for the event loop.
+int OpenSignalPipe() {
     int fds[2];
     if (pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) {
         throw std::runtime_error("cannot make the pipe for termination signals");
     }
     pipeIn.store(fds[1]);
-    notifier_ = std::make_unique<QSocketNotifier>(fds[0], QSocketNotifier::Read);
-    QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(),
-                     [this] { OnSignal(); });
+    return fds[0];
+}
+
+[[noreturn]] void EndBySignal(int signal) {
+    ::signal(signal, SIG_DFL);
+    raise(signal);
+    _exit(128 + signal);
+}
+
+}  // namespace
+
+TerminationSignals::TerminationSignals(MainWindow& window)
+    : window_(window), notifier_(OpenSignalPipe(), QSocketNotifier::Read) {
+    QObject::connect(&notifier_, &QSocketNotifier::activated, &notifier_, [this] { OnSignal(); });
+    QObject::connect(&window, &MainWindow::calculationStarted, &notifier_,
+                     [this] { OnCalculationStarted(); });
+    QObject::connect(&window, &MainWindow::calculationEnded, &notifier_,
+                     [] { calculating.store(false); });
 
     struct sigaction action {};
     action.sa_handler = OnTerminationSignal;
@@ -64,55 +71,36 @@ TerminationSignals::TerminationSignals(LogSource& logs) : logs_(logs) {
     for (const int signal : kSignals) {
         sigaddset(&action.sa_mask, signal);
     }
-    for (const int signal : kSignals) {
-        sigaction(signal, &action, nullptr);
+    static_assert(std::size(kSignals) == std::tuple_size_v<decltype(previous_)>);
+    for (std::size_t i = 0; i < previous_.size(); ++i) {
+        sigaction(kSignals[i], nullptr, &previous_[i]);
+        // Left ignored if it was: whoever started the program (nohup, a script) asked for that.
+        if (previous_[i].sa_handler != SIG_IGN) {
+            sigaction(kSignals[i], &action, nullptr);
+        }
     }
 }
 
 TerminationSignals::~TerminationSignals() {
-    for (const int signal : kSignals) {
-        ::signal(signal, SIG_DFL);
+    for (std::size_t i = 0; i < previous_.size(); ++i) {
+        sigaction(kSignals[i], &previous_[i], nullptr);
     }
-    const int pipeOut = static_cast<int>(notifier_->socket());
-    notifier_.reset();
-    close(pipeOut);
+    notifier_.setEnabled(false);
+    close(static_cast<int>(notifier_.socket()));
     close(pipeIn.exchange(-1));
 }
 
-LogSource::Context TerminationSignals::Open() {
-    StopIfAskedToEnd();
+// A click that came after the signal has started nothing yet, and ends the program at once.
+void TerminationSignals::OnCalculationStarted() {
     calculating.store(true);
-    const Context context = logs_.Open();
-    try {
-        StopIfAskedToEnd();
-    } catch (...) {
-        logs_.Close(context);
-        throw;
-    }
-    return context;
-}
-
-double TerminationSignals::Ln(Context context, double x) {
-    StopIfAskedToEnd();
-    return logs_.Ln(context, x);
-}
-
-void TerminationSignals::Close(Context context) noexcept {
-    logs_.Close(context);
-    calculating.store(false);
-}
-
-// An instance started after the signal was not killed by it: the calculation stops here.
-void TerminationSignals::StopIfAskedToEnd() const {
-    if (endingSignal.load() != 0) {
-        endedDuringCalculation.store(true);
-        throw AutomationFailureError(kAbortedNumber, std::string(kAskedToEndText));
+    if (const int signal = endingSignal.load(); signal != 0) {
+        EndBySignal(signal);
     }
 }
 
 void TerminationSignals::OnSignal() {
     char bytes[16];
-    while (read(static_cast<int>(notifier_->socket()), bytes, sizeof bytes) > 0) {
+    while (read(static_cast<int>(notifier_.socket()), bytes, sizeof bytes) > 0) {
     }
     const int signal = endingSignal.load();
     if (signal == 0) {
@@ -120,13 +108,10 @@ void TerminationSignals::OnSignal() {
     }
     // Reached in the event loop, so a calculation that the signal ended has unwound by now and
     // nothing of its instance is left. Its error, or one already on the screen, is not reported.
-    if (endedDuringCalculation.load() || QApplication::activeModalWidget() != nullptr ||
-        window_ == nullptr) {
-        ::signal(signal, SIG_DFL);
-        raise(signal);
-        _exit(128 + signal);
+    if (endedDuringCalculation.load() || QApplication::activeModalWidget() != nullptr) {
+        EndBySignal(signal);
     }
-    window_->close();
+    window_.close();
 }
 
 }  // namespace secant_root

@@ -1,45 +1,35 @@
 #pragma once
 
+#include <signal.h>
+
 #include <QSocketNotifier>
-#include <memory>
-
-#include "calc/calculate_root.h"
-
-class QWidget;
+#include <array>
 
 namespace secant_root {
 
-// Ends the program cleanly on SIGTERM, SIGINT and SIGHUP. The handler does only what is
-// async-signal-safe: it kills the running spreadsheet instances and writes the signal's number
-// to a pipe, which the event loop reads. A calculation under way then fails, removing its
-// instance's files as it unwinds, and the program ends by the same signal without a report;
-// while idle, the window closes as if the user had closed it.
-//
-// Stands between the window and its logarithm source to know whether a calculation is under way
-// and to stop one that has not started its instance yet. One per program.
-class TerminationSignals final : public LogSource {
+class MainWindow;
+
+// Ends the program cleanly on SIGTERM, SIGINT and SIGHUP, except one that the program was started
+// with ignored (by nohup, or as a script's background job), which stays ignored. The handler does
+// only what is async-signal-safe: it records the signal, writes to a pipe that the event loop
+// watches, and kills the running spreadsheet instances. A calculation under way then fails,
+// removing its instance's files as it unwinds, and the program ends by the same signal without a
+// report; while idle, the window closes as if the user had closed it. One per program.
+class TerminationSignals final {
   public:
-    explicit TerminationSignals(LogSource& logs);
-    // Gives the signals their default handling back.
-    ~TerminationSignals() override;
+    explicit TerminationSignals(MainWindow& window);
+    // Gives each signal back the handling it had before.
+    ~TerminationSignals();
     TerminationSignals(const TerminationSignals&) = delete;
     TerminationSignals& operator=(const TerminationSignals&) = delete;
 
-    // The window that a signal closes while the program is idle.
-    void SetWindow(QWidget& window) { window_ = &window; }
-
-    Context Open() override;
-    double Ln(Context context, double x) override;
-    void Close(Context context) noexcept override;
-
   private:
+    void OnCalculationStarted();
     void OnSignal();
-    void StopIfAskedToEnd() const;
 
-    LogSource& logs_;
-    QWidget* window_ = nullptr;
-    // Reads the pipe that the handler writes to.
-    std::unique_ptr<QSocketNotifier> notifier_;
+    MainWindow& window_;
+    QSocketNotifier notifier_;
+    std::array<struct sigaction, 3> previous_{};
 };
 
 }  // namespace secant_root

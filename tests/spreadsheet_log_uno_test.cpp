@@ -1,7 +1,7 @@
-// SpreadsheetLog on Linux against the real LibreOffice Calc. Every calculation starts an
+// CalcLog, the Linux client, against the real LibreOffice Calc. Every calculation starts an
 // instance, so the tests are few and each checks much.
 
-#include "automation/spreadsheet_log.h"
+#include "automation/uno/calc_log.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -61,7 +61,7 @@ std::vector<ProcessStatus> OfficeChildren() {
     return offices;
 }
 
-// Passes every call on to a SpreadsheetLog and records, at each logarithm, the office instances
+// Passes every call on to a CalcLog and records, at each logarithm, the office instances
 // that are running and the sockets they hold; `beforeLn` may interfere with the n-th call.
 class ObservedLog : public LogSource {
   public:
@@ -115,7 +115,7 @@ class ObservedLog : public LogSource {
     }
 
   private:
-    SpreadsheetLog logs_;
+    CalcLog logs_;
 };
 
 class SpreadsheetLogUno : public NoLeftoversTest {
@@ -155,7 +155,7 @@ TEST_F(SpreadsheetLogUno, TheLongestRunsEndInTheirOwnErrorNeverInAnAbortedInstan
     constexpr int kRuns = 50;
     for (int run = 0; run < kRuns; ++run) {
         RecordingWindow window("0");
-        SpreadsheetLog longest;
+        CalcLog longest;
         const AppError error = RaisedError([&] { CalculateRoot(window, longest); });
         ASSERT_EQ(error.kind(), ErrorKind::DivisionByZero) << "run " << run << ": " << error.what();
     }

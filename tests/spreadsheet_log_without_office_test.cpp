@@ -1,10 +1,10 @@
-// SpreadsheetLog built for a LibreOffice program directory that does not exist (see
+// CalcLog built for a LibreOffice program directory that does not exist (see
 // tests/CMakeLists.txt): how the client behaves on a machine without LibreOffice.
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "automation/spreadsheet_log.h"
+#include "automation/uno/calc_log.h"
 #include "common/app_error.h"
 #include "common/program_texts.h"
 #include "tests/catalog_text.h"
@@ -22,7 +22,7 @@ using SpreadsheetLogWithoutOffice = NoLeftoversTest;
 
 TEST_F(SpreadsheetLogWithoutOffice, CannotCreateTheObjectBeforeAnyOtherCall) {
     RecordingWindow window("0.001");
-    SpreadsheetLog logs;
+    CalcLog logs;
 
     const AppError error = RaisedError([&] { CalculateRoot(window, logs); });
 

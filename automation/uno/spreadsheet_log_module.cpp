@@ -1,5 +1,6 @@
-// SpreadsheetLog of the Linux program: the client in the LibreOffice client module, loaded at the
-// first Open, so that the program itself needs none of LibreOffice's libraries to start.
+// SpreadsheetLog of the Linux program: hands every call to the CalcLog of the LibreOffice client
+// module, loaded at the first Open, so that the program itself needs none of LibreOffice's
+// libraries to start.
 
 #include <atomic>
 
@@ -12,55 +13,58 @@
 namespace secant_root {
 namespace {
 
-// The module's EndSpreadsheetInstancesNow once the module is loaded, before it can start an
-// instance; read by a signal handler, hence an atomic that needs no lock.
+// Read by a signal handler, hence atomics that need no lock: the module's kill once it is loaded,
+// and whether a kill was asked for while it was being loaded.
 using EndInstancesNow = void (*)() noexcept;
 std::atomic<EndInstancesNow> endModuleInstancesNow{nullptr};
-static_assert(std::atomic<EndInstancesNow>::is_always_lock_free);
+std::atomic<bool> endAskedFor{false};
+static_assert(std::atomic<EndInstancesNow>::is_always_lock_free &&
+              std::atomic<bool>::is_always_lock_free);
 
 }  // namespace
 
-// The module's client, once a first Open has loaded it.
+// The module's CalcLog, once a first Open has loaded it.
 class SpreadsheetLog::Instances {
   public:
-    LogSource& Loaded() {
-        if (!client_) {
-            const UnoModuleEntry& module = LoadUnoModule();
-            endModuleInstancesNow.store(module.endInstancesNow);
-            client_ = module.newSpreadsheetLog();
-        }
-        return *client_;
-    }
-
-    LogSource* client() const { return client_.get(); }
-
-  private:
-    std::unique_ptr<LogSource> client_;
+    std::unique_ptr<LogSource> calcLog;
 };
 
 SpreadsheetLog::SpreadsheetLog() : instances_(std::make_unique<Instances>()) {}
 
 SpreadsheetLog::~SpreadsheetLog() = default;
 
-LogSource::Context SpreadsheetLog::Open() { return instances_->Loaded().Open(); }
+LogSource::Context SpreadsheetLog::Open() {
+    std::unique_ptr<LogSource>& calcLog = instances_->calcLog;
+    if (!calcLog) {
+        // A kill asked for before this Open found nothing to kill; one asked for while the
+        // module loads is passed on to it.
+        endAskedFor.store(false);
+        const UnoModuleEntry& module = LoadUnoModule();
+        endModuleInstancesNow.store(module.endInstancesNow);
+        if (endAskedFor.load()) {
+            module.endInstancesNow();
+        }
+        calcLog = module.newCalcLog();
+    }
+    return calcLog->Open();
+}
 
 double SpreadsheetLog::Ln(Context context, double x) {
-    LogSource* client = instances_->client();
-    if (client == nullptr) {
+    if (!instances_->calcLog) {
         throw AutomationFailureError(kUnknownContextNumber,
                                      std::string(texts::kNoInstanceOpenText));
     }
-    return client->Ln(context, x);
+    return instances_->calcLog->Ln(context, x);
 }
 
 void SpreadsheetLog::Close(Context context) noexcept {
-    if (LogSource* client = instances_->client()) {
-        client->Close(context);
+    if (instances_->calcLog) {
+        instances_->calcLog->Close(context);
     }
 }
 
-// Nothing runs before the module is loaded, and nothing needs to be killed.
 void EndSpreadsheetInstancesNow() noexcept {
+    endAskedFor.store(true);
     if (const EndInstancesNow end = endModuleInstancesNow.load()) {
         end();
     }

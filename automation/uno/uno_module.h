@@ -11,9 +11,10 @@ namespace secant_root {
 // version tells a module of another build apart, whose table may differ.
 struct UnoModuleEntry {
     int version;
-    // A new client: every context one private LibreOffice Calc instance.
-    std::unique_ptr<LogSource> (*newSpreadsheetLog)();
-    // Kills every instance that the module's clients have running; async-signal-safe.
+    // A new CalcLog: every context one private LibreOffice Calc instance.
+    std::unique_ptr<LogSource> (*newCalcLog)();
+    // Kills every instance that the module's CalcLogs have running, and any started later;
+    // async-signal-safe.
     void (*endInstancesNow)() noexcept;
 };
 

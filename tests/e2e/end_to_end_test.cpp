@@ -216,10 +216,12 @@ INSTANTIATE_TEST_SUITE_P(
 
 // SIGTERM, SIGINT and SIGHUP end the program cleanly: while idle as a closed window does, during
 // a calculation at once, by the same signal, with the instance killed and its files removed.
+// One that the program was started with ignored (nohup) leaves it running.
 struct SignalCase {
     const char* name;
     int signal;
     bool duringCalculation;
+    bool ignoredAtStart = false;
 };
 
 class EndToEndSignals : public ::testing::TestWithParam<SignalCase> {};
@@ -227,7 +229,8 @@ class EndToEndSignals : public ::testing::TestWithParam<SignalCase> {};
 TEST_P(EndToEndSignals, EndTheProgramAndLeaveNothing) {
     const SignalCase& c = GetParam();
     DesktopSession desktop;
-    ProgramUnderTest program(desktop, kProgram, QStringLiteral("C.UTF-8"));
+    ProgramUnderTest program(desktop, kProgram, QStringLiteral("C.UTF-8"),
+                             c.ignoredAtStart ? c.signal : 0);
     program.WaitUntilReady();
     if (c.duringCalculation) {
         program.Type("0.001");
@@ -250,6 +253,10 @@ TEST_P(EndToEndSignals, EndTheProgramAndLeaveNothing) {
     }
 
     program.SendSignal(c.signal);
+    if (c.ignoredAtStart) {
+        ASSERT_EQ(program.WaitForExit(2s), -1) << "ended by a signal it was started to ignore";
+        program.SendSignal(SIGTERM);
+    }
 
     if (c.duringCalculation) {
         EXPECT_EQ(program.WaitForEndingSignal(), c.signal);
@@ -266,7 +273,9 @@ INSTANTIATE_TEST_SUITE_P(Signals, EndToEndSignals,
                                            SignalCase{"HupWhileIdle", SIGHUP, false},
                                            SignalCase{"TermDuringACalculation", SIGTERM, true},
                                            SignalCase{"IntDuringACalculation", SIGINT, true},
-                                           SignalCase{"HupDuringACalculation", SIGHUP, true}),
+                                           SignalCase{"HupDuringACalculation", SIGHUP, true},
+                                           SignalCase{"HupIgnoredAtStart", SIGHUP, false, true},
+                                           SignalCase{"IntIgnoredAtStart", SIGINT, false, true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 struct Outcome {

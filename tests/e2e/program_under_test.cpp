@@ -34,7 +34,7 @@ bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds t
 }  // namespace
 
 ProgramUnderTest::ProgramUnderTest(const DesktopSession& desktop, const QString& program,
-                                   const QString& locale)
+                                   const QString& locale, int ignoredSignal)
     : marker_(QStringLiteral("SECANT_ROOT_E2E_RUN=") +
               QUuid::createUuid().toString(QUuid::WithoutBraces)),
       windows_(desktop.ConnectWindowSystem()),
@@ -49,7 +49,10 @@ ProgramUnderTest::ProgramUnderTest(const DesktopSession& desktop, const QString&
     // Listening before the start, as a screen reader that is running already does.
     accessibility_.ListenForNameChanges();
     // As the leader of its own session, everything it starts stays recognisable afterwards.
-    process_.setChildProcessModifier([] { ::setsid(); });
+    process_.setChildProcessModifier([ignoredSignal] {
+        ::setsid();
+        if (ignoredSignal != 0) ::signal(ignoredSignal, SIG_IGN);
+    });
     process_.setProcessChannelMode(QProcess::ForwardedChannels);
     process_.start(program, {});
     if (!process_.waitForStarted(10000)) {
@@ -247,8 +250,9 @@ QString ProgramUnderTest::ReadAndDismissErrorReport(std::chrono::milliseconds ti
 
 void ProgramUnderTest::Close() { windows_->RequestClose(window_); }
 
-int ProgramUnderTest::WaitForExit() {
-    if (!process_.waitForFinished(30000) || process_.exitStatus() != QProcess::NormalExit) {
+int ProgramUnderTest::WaitForExit(std::chrono::milliseconds timeout) {
+    if (!process_.waitForFinished(static_cast<int>(timeout.count())) ||
+        process_.exitStatus() != QProcess::NormalExit) {
         return -1;
     }
     return process_.exitCode();

@@ -30,8 +30,9 @@ struct ReportSeen {
 // pointer), reading the window through its accessibility tree.
 class ProgramUnderTest {
   public:
-    // Starts `program` as the leader of a new session, in `locale`.
-    ProgramUnderTest(const DesktopSession& desktop, const QString& program, const QString& locale);
+    // Starts `program` as the leader of a new session, in `locale`, ignoring `ignoredSignal`.
+    ProgramUnderTest(const DesktopSession& desktop, const QString& program, const QString& locale,
+                     int ignoredSignal = 0);
     ~ProgramUnderTest();
     ProgramUnderTest(const ProgramUnderTest&) = delete;
     ProgramUnderTest& operator=(const ProgramUnderTest&) = delete;
@@ -70,8 +71,8 @@ class ProgramUnderTest {
 
     // Asks the window to close as a window manager does.
     void Close();
-    // The exit status once the program has ended by itself; -1 if it crashed or hung.
-    int WaitForExit();
+    // The exit status once the program has ended by itself; -1 if it crashed or outran `timeout`.
+    int WaitForExit(std::chrono::milliseconds timeout = std::chrono::seconds(30));
     void SendSignal(int signal);
     // The signal that ended the program; 0 if it exited or hung.
     int WaitForEndingSignal();

@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <functional>
@@ -390,6 +391,7 @@ TEST_P(ErrorInTheCommand, IsReportedThenEndsTheProgramAndLeavesTheAnswer) {
     c.arrange(logs_);
     Type(c.precision);
 
+    const QSignalSpy ended(&window_, &MainWindow::calculationEnded);
     const ReportDismisser dismisser([this](ReportSeen& seen) {
         seen.answerMeanwhile = answer()->text();
         seen.endingsMeanwhile = endings_.size();
@@ -405,6 +407,7 @@ TEST_P(ErrorInTheCommand, IsReportedThenEndsTheProgramAndLeavesTheAnswer) {
     EXPECT_TRUE(seen.modal);
     EXPECT_EQ(seen.answerMeanwhile, "1.1189");
     EXPECT_EQ(seen.endingsMeanwhile, 0u);  // the program ends only after the report
+    EXPECT_EQ(ended.count(), 1);           // also when Open fails: signal handling needs it
 
     EXPECT_THAT(endings_, ::testing::ElementsAre(kErrorExitStatus));
     EXPECT_NE(kErrorExitStatus, 0);

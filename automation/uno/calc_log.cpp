@@ -1,12 +1,9 @@
-// SpreadsheetLog on Linux: every context is one new private headless LibreOffice Calc instance,
-// every logarithm one call of LN through a FunctionAccess service obtained for that call. This
-// file is the client's boundary: UNO exceptions become AppErrors here and nowhere else.
+// Where UNO exceptions become AppErrors, and nowhere else.
 
-#include "automation/spreadsheet_log.h"
+#include "automation/uno/calc_log.h"
 
 #include <charconv>
 #include <chrono>
-#include <map>
 #include <regex>
 #include <string>
 #include <utility>
@@ -19,7 +16,6 @@
 #include <cppuhelper/exc_hlp.hxx>
 
 #include "automation/uno/calc_instance.h"
-#include "automation/uno/office_process.h"
 #include "automation/uno/uno_failure_numbers.h"
 #include "automation/uno/uno_runtime.h"
 #include "common/app_error.h"
@@ -70,39 +66,15 @@ AppError LnFailure(std::int32_t number, double x, std::string_view cause,
 
 }  // namespace
 
-// The open contexts: each one a running instance, known to the calculation by a number.
-class SpreadsheetLog::Instances {
-  public:
-    Context Add(std::unique_ptr<CalcInstance> instance) {
-        const Context context = ++lastContext_;
-        open_.emplace(context, std::move(instance));
-        return context;
-    }
+CalcLog::CalcLog() = default;
 
-    CalcInstance& Get(Context context) {
-        const auto found = open_.find(context);
-        if (found == open_.end()) {
-            throw AutomationFailureError(kUnknownContextNumber,
-                                         std::string(texts::kNoInstanceOpenText));
-        }
-        return *found->second;
-    }
+CalcLog::~CalcLog() = default;
 
-    // Shuts the instance down.
-    void Remove(Context context) noexcept { open_.erase(context); }
-
-  private:
-    std::map<Context, std::unique_ptr<CalcInstance>> open_;
-    Context lastContext_ = 0;
-};
-
-SpreadsheetLog::SpreadsheetLog() : instances_(std::make_unique<Instances>()) {}
-
-SpreadsheetLog::~SpreadsheetLog() = default;
-
-LogSource::Context SpreadsheetLog::Open() {
+LogSource::Context CalcLog::Open() {
     try {
-        return instances_->Add(std::make_unique<CalcInstance>(OfficeInstallation::Default()));
+        auto instance = std::make_unique<CalcInstance>(OfficeInstallation::Default());
+        open_.emplace(++lastContext_, std::move(instance));
+        return lastContext_;
     } catch (const css::uno::Exception& error) {
         throw CannotCreateObjectError(texts::FilledText(texts::kInstanceUnreachableText,
                                                         {CaughtExceptionText(error.Message)}));
@@ -112,8 +84,17 @@ LogSource::Context SpreadsheetLog::Open() {
     }
 }
 
-double SpreadsheetLog::Ln(Context context, double x) {
-    CalcInstance& instance = instances_->Get(context);
+CalcInstance& CalcLog::Get(Context context) {
+    const auto found = open_.find(context);
+    if (found == open_.end()) {
+        throw AutomationFailureError(kUnknownContextNumber,
+                                     std::string(texts::kNoInstanceOpenText));
+    }
+    return *found->second;
+}
+
+double CalcLog::Ln(Context context, double x) {
+    CalcInstance& instance = Get(context);
     css::uno::Any result;
     try {
         result = instance.CallLn(x);
@@ -137,8 +118,7 @@ double SpreadsheetLog::Ln(Context context, double x) {
     return value;
 }
 
-void SpreadsheetLog::Close(Context context) noexcept { instances_->Remove(context); }
-
-void EndSpreadsheetInstancesNow() noexcept { OfficeProcess::KillAll(); }
+// Shuts the instance down.
+void CalcLog::Close(Context context) noexcept { open_.erase(context); }
 
 }  // namespace secant_root
