@@ -211,6 +211,11 @@ inline constexpr std::string_view kNoWorksheetFunctionText =
     "Табличное приложение не вернуло объект WorksheetFunction";
 inline constexpr std::string_view kExcelNotANumberText =
     "функция LN табличного приложения вернула значение типа варианта {1}, а не число ({2})";
+// Excel turned a call down as busy, also after the message filter's retries: it is starting, or
+// waits for the user in a dialog (first start, licensing, file recovery).
+inline constexpr std::string_view kExcelBusyAdvice =
+    "Microsoft Excel занят или ждёт ответа в одном из своих окон. Ответьте в этом окне или "
+    "закройте его, затем запустите расчёт снова.";
 
 // `text` with {1}, {2}, … replaced by the values in that order.
 inline std::string FilledText(std::string_view text,

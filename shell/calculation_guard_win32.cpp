@@ -79,10 +79,11 @@ std::optional<AppError> MainWindow::RunCalculateRoot() {
     return std::nullopt;
 }
 
-// The run kept the message loop waiting (COM's own loop, while it waits for the spreadsheet,
-// delivers only what is sent to the window, not the queued input). What queued up meanwhile is
-// delivered now, while busy_ still holds, so that a click made during the run is not acted on
-// after it either; keys typed into the precision box meanwhile still arrive.
+// The run kept the message loop waiting. While a call waits for the spreadsheet, COM's own loop
+// delivers what is sent to the window and paints it, but dispatches no queued input: it leaves it
+// in the queue, or discards it where it sees a risk of deadlock (PENDINGMSG_WAITDEFPROCESS). What
+// is still queued is delivered now, while busy_ still holds, so that a click made during the run
+// is not acted on after it either; keys typed into the precision box meanwhile may still arrive.
 void MainWindow::DeliverQueuedMessages() {
     MSG message;
     while (form_ != nullptr && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {

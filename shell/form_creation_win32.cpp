@@ -1,11 +1,13 @@
-// Form1 and its controls made from the shared layout table: the window class, the font, the
-// frame sized for the client area and one Win32 control per row of the table.
+// Form1 and its controls made from the shared layout table: the window class, the frame sized for
+// the client area and one Win32 control per row of the table, laid out with their font at the
+// DPI of the window's monitor, and laid out anew when that changes.
 #include "shell/main_window_win32.h"
 // After <windows.h>, which the window's header includes and which it builds on.
 #include <commctrl.h>
 
 #include <cwchar>
 #include <string>
+#include <utility>
 
 #include "common/program_texts.h"
 #include "common/utf16_windows.h"
@@ -15,24 +17,33 @@
 namespace secant_root {
 namespace {
 
-struct Dpi {
-    int x;
-    int y;
-};
-
-// The screen's logical resolution, by which twips become pixels and points become font heights.
-Dpi ScreenDpi() {
+// The system's DPI, which every window has where Windows knows no DPI per monitor.
+int SystemDpi() {
     const HDC screen = GetDC(nullptr);
-    const Dpi dpi{GetDeviceCaps(screen, LOGPIXELSX), GetDeviceCaps(screen, LOGPIXELSY)};
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
     ReleaseDC(nullptr, screen);
     return dpi;
 }
 
-RECT PixelRect(const layout::TwipRect& twips, Dpi dpi) {
-    const int left = layout::TwipsToPixels(twips.left, dpi.x);
-    const int top = layout::TwipsToPixels(twips.top, dpi.y);
-    return {left, top, left + layout::TwipsToPixels(twips.width, dpi.x),
-            top + layout::TwipsToPixels(twips.height, dpi.y)};
+// A function of user32 that Windows 10 brought, looked up at run time, so that the program still
+// starts on Windows 7 and 8; null there.
+template <class Function>
+Function NewerUser32Function(const char* name) {
+    const FARPROC found = GetProcAddress(GetModuleHandleW(L"user32.dll"), name);
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(found));
+}
+
+// The DPI of the monitor that `window` is on.
+int WindowDpi(HWND window) {
+    static const auto getDpiForWindow = NewerUser32Function<UINT(WINAPI*)(HWND)>("GetDpiForWindow");
+    return getDpiForWindow != nullptr ? static_cast<int>(getDpiForWindow(window)) : SystemDpi();
+}
+
+RECT PixelRect(const layout::TwipRect& twips, int dpi) {
+    const int left = layout::TwipsToPixels(twips.left, dpi);
+    const int top = layout::TwipsToPixels(twips.top, dpi);
+    return {left, top, left + layout::TwipsToPixels(twips.width, dpi),
+            top + layout::TwipsToPixels(twips.height, dpi)};
 }
 
 // The shell's dialog font (Tahoma wherever the system has it) at 8 points: at 96 DPI every caption
@@ -46,6 +57,21 @@ constexpr int kFontPoints = 8;
 // keep their places when it is resized.
 constexpr DWORD kFormStyle = WS_OVERLAPPEDWINDOW;
 constexpr DWORD kFormExStyle = 0;
+
+// The size of Form1 whose client area is the table's at `dpi`, with its frame drawn at that DPI.
+SIZE FrameSize(int dpi) {
+    static const auto adjustForDpi =
+        NewerUser32Function<BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT)>(
+            "AdjustWindowRectExForDpi");
+    RECT frame{0, 0, layout::TwipsToPixels(layout::kClientWidth, dpi),
+               layout::TwipsToPixels(layout::kClientHeight, dpi)};
+    if (adjustForDpi != nullptr) {
+        adjustForDpi(&frame, kFormStyle, FALSE, kFormExStyle, static_cast<UINT>(dpi));
+    } else {
+        AdjustWindowRectEx(&frame, kFormStyle, FALSE, kFormExStyle);
+    }
+    return {frame.right - frame.left, frame.bottom - frame.top};
+}
 
 struct ControlClass {
     const wchar_t* name;
@@ -102,27 +128,13 @@ void RegisterFormClass(HINSTANCE instance, WNDPROC procedure) {
 
 MainWindow::MainWindow(HINSTANCE instance, LogSource& logs) : logs_(logs) {
     RegisterFormClass(instance, &MainWindow::WindowProcedure);
-    const Dpi dpi = ScreenDpi();
-
-    LOGFONTW font{};
-    font.lfHeight = -MulDiv(kFontPoints, dpi.y, 72);
-    font.lfWeight = FW_NORMAL;
-    font.lfCharSet = DEFAULT_CHARSET;
-    std::wcsncpy(font.lfFaceName, kFontFace, LF_FACESIZE - 1);
-    font_.reset(CreateFontIndirectW(&font));
-    if (!font_) {
-        RaiseLastError(texts::kFontNotCreated);
-    }
-
-    RECT frame{0, 0, layout::TwipsToPixels(layout::kClientWidth, dpi.x),
-               layout::TwipsToPixels(layout::kClientHeight, dpi.y)};
-    AdjustWindowRectEx(&frame, kFormStyle, FALSE, kFormExStyle);
     const std::wstring caption = Utf16FromUtf8(layout::kFormCaption);
-    // The controls are made while the window is being created (WM_CREATE); if that fails, the
-    // system destroys the window again and returns no handle.
+    // The controls are made while the window is being created (WM_CREATE), at the DPI of the
+    // monitor it opens on; if that fails, the system destroys the window again and returns no
+    // handle.
     const HWND form = CreateWindowExW(kFormExStyle, kFormClassName, caption.c_str(), kFormStyle,
-                                      CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
-                                      frame.bottom - frame.top, nullptr, nullptr, instance, this);
+                                      CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                                      nullptr, nullptr, instance, this);
     if (form == nullptr) {
         if (creationError_) {
             throw *creationError_;
@@ -130,24 +142,24 @@ MainWindow::MainWindow(HINSTANCE instance, LogSource& logs) : logs_(logs) {
         RaiseLastError(texts::kFormNotCreated);
     }
     created_ = true;
+    const SIZE frame = FrameSize(dpi_);
+    SetWindowPos(form_, nullptr, 0, 0, frame.cx, frame.cy,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void MainWindow::CreateControls(HINSTANCE instance) {
-    const Dpi dpi = ScreenDpi();
     for (std::size_t index = 0; index < layout::kControls.size(); ++index) {
         const layout::ControlLayout& control = layout::kControls[index];
         const ControlClass controlClass = ClassOf(control.kind);
-        const RECT place = PixelRect(control.rect, dpi);
+        // Placed by LayOut.
         const HWND handle = CreateWindowExW(
             controlClass.exStyle, controlClass.name, Utf16FromUtf8(control.caption).c_str(),
-            WS_CHILD | WS_VISIBLE | controlClass.style, place.left, place.top,
-            place.right - place.left, place.bottom - place.top, form_,
+            WS_CHILD | WS_VISIBLE | controlClass.style, 0, 0, 0, 0, form_,
             reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + index)), instance,
             nullptr);
         if (handle == nullptr) {
             RaiseLastError(std::string(texts::kControlNotCreated) + std::string(control.name));
         }
-        SendMessageW(handle, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
         if (control.kind == layout::ControlKind::TextBox) {
             // Zero lifts the default limit of about 32,000 characters, at which a paste would
             // be cut silently and the text read as another number.
@@ -158,6 +170,32 @@ void MainWindow::CreateControls(HINSTANCE instance) {
     calculateButton_ = GetDlgItem(form_, ControlId(layout::kCalculateButton));
     answerLabel_ = GetDlgItem(form_, ControlId(layout::kAnswerLabel));
     focusToRestore_ = precisionBox_;
+    if (!LayOut(WindowDpi(form_))) {
+        RaiseLastError(texts::kFontNotCreated);
+    }
+}
+
+bool MainWindow::LayOut(int dpi) noexcept {
+    LOGFONTW description{};
+    description.lfHeight = -MulDiv(kFontPoints, dpi, 72);
+    description.lfWeight = FW_NORMAL;
+    description.lfCharSet = DEFAULT_CHARSET;
+    std::wcsncpy(description.lfFaceName, kFontFace, LF_FACESIZE - 1);
+    UniqueFont font(CreateFontIndirectW(&description));
+    if (!font) {
+        return false;
+    }
+    for (std::size_t index = 0; index < layout::kControls.size(); ++index) {
+        const RECT place = PixelRect(layout::kControls[index].rect, dpi);
+        const HWND control = GetDlgItem(form_, kFirstControlId + static_cast<int>(index));
+        SetWindowPos(control, nullptr, place.left, place.top, place.right - place.left,
+                     place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
+    }
+    // The font made before goes once no control uses it any more.
+    font_ = std::move(font);
+    dpi_ = dpi;
+    return true;
 }
 
 }  // namespace secant_root

@@ -1,6 +1,6 @@
 // Form1's life as a window: its window procedure, which routes the messages it acts on (the
-// controls made on creation, the button's click, the focus kept across activation, a close held
-// back during a run), and its end.
+// controls made on creation, the button's click, the focus kept across activation, a new DPI, a
+// close held back during a run), and its end.
 #include "shell/main_window_win32.h"
 
 namespace secant_root {
@@ -71,6 +71,17 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) noexcept 
                 SetFocus(focusToRestore_);
             }
             return 0;
+        case WM_DPICHANGED: {
+            // The window's monitor has another DPI now (the window was moved to another monitor,
+            // or the monitor's scale was changed). Without a font for it, the controls stay as
+            // they are.
+            LayOut(HIWORD(wParam));
+            const RECT& suggested = *reinterpret_cast<const RECT*>(lParam);
+            SetWindowPos(form_, nullptr, suggested.left, suggested.top,
+                         suggested.right - suggested.left, suggested.bottom - suggested.top,
+                         SWP_NOZORDER | SWP_NOACTIVATE);
+            return 0;
+        }
         case WM_CLOSE:
             // The window is not destroyed under the run that is using its controls; the run ends
             // first, and then the window closes.

@@ -31,7 +31,8 @@ constexpr int ControlId(std::string_view name) {
 inline constexpr wchar_t kFormClassName[] = L"SecantRoot.Form1";
 
 // Form1, the program's one window, built from the shared layout table with the plain Win32
-// controls: the prompt, the precision box, the button, the problem statement and the answer. A
+// controls: the prompt, the precision box, the button, the problem statement and the answer, laid
+// out at the DPI of the monitor the window is on, and anew when that changes. A
 // click on the button runs CalculateRoot with the given logarithm source on the window's thread;
 // an error that leaves it is reported in a modal message box, and when that is dismissed the
 // window is destroyed and the thread's message loop ends with kErrorExitStatus. Closing the window
@@ -68,6 +69,9 @@ class MainWindow final {
                                             LPARAM lParam) noexcept;
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam) noexcept;
     void CreateControls(HINSTANCE instance);
+    // Places every control from the layout table at `dpi` and gives it a font made for that DPI;
+    // false, with nothing changed, when the system cannot make the font.
+    bool LayOut(int dpi) noexcept;
     bool HandleEnterKey(const MSG& message);
     void Calculate();
     std::optional<AppError> RunCalculateRoot();
@@ -77,6 +81,8 @@ class MainWindow final {
     LogSource& logs_;
     // Declared before the window, so that the controls are gone before their font is deleted.
     UniqueFont font_;
+    // The DPI that the controls and their font are laid out for.
+    int dpi_ = 0;
     HWND form_ = nullptr;
     HWND precisionBox_ = nullptr;
     HWND calculateButton_ = nullptr;

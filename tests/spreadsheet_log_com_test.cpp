@@ -145,9 +145,14 @@ TEST_F(SpreadsheetLogCom, TwoRunsUseTwoApplicationInstances) {
     SpreadsheetLog log;
     ObservedLog observed(log, &server);
     RecordingWindow window("0.001");
+    std::vector<bool> filteredWhileCreating;
+    server.creatingApplication = [&] { filteredWhileCreating.push_back(!!CurrentMessageFilter()); };
 
     CalculateRoot(window, observed);
     CalculateRoot(window, observed);
+
+    // No filter limits the creation's own calls: Open waits as long as the creation takes.
+    EXPECT_THAT(filteredWhileCreating, ElementsAre(false, false));
 
     EXPECT_THAT(window.answers, ElementsAre("1.1189", "1.1189"));
     EXPECT_EQ(server.ApplicationsCreated(), 2);
@@ -179,7 +184,7 @@ const LnFaultCase kLnFaultCases[] = {
     {"InvokeRaises", Fault::InvokeRaises, ErrorKind::AutomationFailure, NumberOf(0x800A03EC),
      Eq("Unable to get the Ln property of the WorksheetFunction class"), 5},
     {"InvokeRaisesDeferred", Fault::InvokeRaisesDeferred, ErrorKind::AutomationFailure,
-     NumberOf(0x800A01A8), Eq("Вычисление прервано"), 5},
+     NumberOf(0x800A01A8), Eq(std::string(texts::kAutomationErrorPrefix) + "0x800A01A8"), 5},
     {"InvokeRaisesDeferredOutsideAnyModule", Fault::InvokeRaisesDeferredOutsideAnyModule,
      ErrorKind::AutomationFailure, NumberOf(0x800A01A8),
      Eq(std::string(texts::kAutomationErrorPrefix) + "0x800A01A8"), 5},
@@ -350,6 +355,10 @@ TEST_F(ComTest, WithNothingRegisteredOpenRaisesCannotCreateObjectBeforeAnyOtherC
 }
 
 TEST_F(SpreadsheetLogCom, EachContextHoldsItsOwnApplicationUntilItsClose) {
+    std::vector<bool> filteredAtLastRelease;
+    server.lastReferenceReleased = [&] {
+        filteredAtLastRelease.push_back(!!CurrentMessageFilter());
+    };
     {
         SpreadsheetLog log;
         const LogSource::Context first = log.Open();
@@ -376,8 +385,9 @@ TEST_F(SpreadsheetLogCom, EachContextHoldsItsOwnApplicationUntilItsClose) {
         }
         EXPECT_THAT(server.GetterReadsPerApplication(), ElementsAre(2, 1));
     }
-    // The client lets go of a context left open when it goes itself.
+    // The client lets go of a context left open when it goes itself, and of its filter after it.
     EXPECT_EQ(server.ApplicationReferences(), 0);
+    EXPECT_THAT(filteredAtLastRelease, ElementsAre(true));
 }
 
 // A busy application rejects calls (SERVERCALL_RETRYLATER) until it is ready: while a context is

@@ -430,6 +430,9 @@ void StandInSpreadsheet::ReleaseProcess() {
 }
 
 HRESULT StandInSpreadsheet::CreateApplication(REFIID iid, void** object) {
+    if (creatingApplication) {
+        creatingApplication();
+    }
     if (fault == Fault::CreationRefused) {
         return CO_E_SERVER_EXEC_FAILURE;
     }

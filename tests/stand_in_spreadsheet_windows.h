@@ -96,6 +96,8 @@ class StandInSpreadsheet {
     // to zero: clients hold no reference to any of the objects any more. A local server ends
     // then; not before, whatever the fault.
     std::function<void()> lastReferenceReleased;
+    // Called, when set, as the class factory starts to create an application object.
+    std::function<void()> creatingApplication;
 
     int ApplicationsCreated() const;
     // The getter reads that each application object answered, in order of creation.

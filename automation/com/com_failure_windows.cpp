@@ -5,9 +5,11 @@
 #include <cstdint>
 #include <cstdio>
 #include <string_view>
+#include <utility>
 
 #include "automation/com/com_owners_windows.h"
 #include "common/app_error.h"
+#include "common/program_texts.h"
 #include "common/utf16_windows.h"
 
 namespace secant_root {
@@ -38,19 +40,35 @@ std::string SuppliedDescription(IUnknown* object, REFIID iid) {
 
 std::int32_t ErrorNumber(HRESULT status) { return static_cast<std::int32_t>(status); }
 
+// The server turned the call down (RPC_E_CALL_REJECTED, also once the message filter has given
+// up retrying it) or asked for it to be made again later with no filter to retry it
+// (RPC_E_SERVERCALL_RETRYLATER): the spreadsheet application is busy, or waits in a dialog.
+bool IsRejectedCall(HRESULT status) noexcept {
+    return status == RPC_E_CALL_REJECTED || status == RPC_E_SERVERCALL_RETRYLATER;
+}
+
+// The failure keeps its number and the server's text; a rejected call adds what to do.
+AppError FailedCallError(HRESULT status, std::string description) {
+    const AppError error = AutomationFailureError(ErrorNumber(status), std::move(description));
+    if (!IsRejectedCall(status)) {
+        return error;
+    }
+    return AppError(error.kind(), error.number(), error.description(),
+                    std::string(texts::kExcelBusyAdvice));
+}
+
 }  // namespace
 
 void ClearErrorInfo() noexcept { SetErrorInfo(0, nullptr); }
 
 void CheckAutomationCall(HRESULT status, IUnknown* object, REFIID iid) {
     if (FAILED(status)) {
-        throw AutomationFailureError(ErrorNumber(status), SuppliedDescription(object, iid));
+        throw FailedCallError(status, SuppliedDescription(object, iid));
     }
 }
 
-void CheckInvoke(HRESULT status, UniqueExcepInfo& exception, IDispatch* object) {
+void CheckInvoke(HRESULT status, const UniqueExcepInfo& exception, IDispatch* object) {
     if (status == DISP_E_EXCEPTION) {
-        exception.Complete(object);
         throw AutomationFailureError(exception.ErrorCode(status),
                                      Utf8FromUtf16(exception.Description()));
     }

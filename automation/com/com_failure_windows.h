@@ -16,14 +16,14 @@ void ClearErrorInfo() noexcept;
 // Turns the status of a call made through interface `iid` of `object` into an error at the call:
 // on failure, raises an automation-failure AppError whose number is the status and whose
 // description is the error text that the object supplies for that interface (ISupportErrorInfo
-// and the thread's error information), or a generic text when it supplies none.
+// and the thread's error information), or a generic text when it supplies none. A rejected call
+// also says what the user can do about the busy application.
 void CheckAutomationCall(HRESULT status, IUnknown* object, REFIID iid);
 
 // The same for IDispatch::Invoke on `object`: when the server reports an exception
 // (DISP_E_EXCEPTION), the error's number and description are those the exception carries in
-// `exception`, completed first if `object` itself deferred filling it in (UniqueExcepInfo::
-// Complete).
-void CheckInvoke(HRESULT status, UniqueExcepInfo& exception, IDispatch* object);
+// `exception`.
+void CheckInvoke(HRESULT status, const UniqueExcepInfo& exception, IDispatch* object);
 
 // A status as a detail for error descriptions: its number and, when the system has one, its
 // text, as in "0x80040154 Class not registered".

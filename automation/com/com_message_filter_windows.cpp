@@ -52,7 +52,8 @@ DWORD STDMETHODCALLTYPE RejectedCallRetry::Filter::RetryRejectedCall(HTASK, DWOR
 }
 
 // While a call waits for its reply, the window's messages are handled as COM handles them
-// without a filter: the window is painted and activated, input waits.
+// without a filter: the window is painted and activated; input is not dispatched, and COM may
+// discard it.
 DWORD STDMETHODCALLTYPE RejectedCallRetry::Filter::MessagePending(HTASK, DWORD, DWORD) {
     return PENDINGMSG_WAITDEFPROCESS;
 }

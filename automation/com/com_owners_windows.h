@@ -55,7 +55,9 @@ class UniqueBstr {
 };
 
 // The EXCEPINFO that IDispatch::Invoke fills in when the server raises an exception. Its three
-// strings are freed at the end, whether they were filled in at once or by a deferred fill-in.
+// strings are freed at the end. A deferred fill-in is never called: the server runs in a process
+// of its own, so the function's address is one in the server's memory, and the fields that the
+// exception carries across are all there is.
 class UniqueExcepInfo {
   public:
     UniqueExcepInfo() noexcept : info_{} {}
@@ -69,12 +71,6 @@ class UniqueExcepInfo {
 
     EXCEPINFO* get() noexcept { return &info_; }
 
-    // Has the server fill in the fields it deferred, if it deferred any and `served` is the object
-    // that raised the exception. The fill-in function is called only when it lies in a module of
-    // this process and `served` is the object itself, not a proxy for an object served elsewhere:
-    // from another process, the address is one in the server's memory, and the fields that the
-    // exception carries are all there is.
-    void Complete(IUnknown* served) noexcept;
     // The error code the exception carries: its scode when it is not zero, else its 16-bit wCode
     // itself (1004, as spreadsheet applications number their errors), else `fallback`.
     std::int32_t ErrorCode(HRESULT fallback) const noexcept;

@@ -55,15 +55,16 @@ ComPtr<IDispatch> ReadWorksheetFunction(IDispatch* application) {
     return worksheetFunction;
 }
 
-// The double that `result` holds or converts to, by the standard variant type change.
+// The double that `result` holds or converts to, by the standard variant type change, made in
+// place: what the result held (a string, an object reference) is let go by the change itself.
 double NumberIn(VARIANT* result) {
-    UniqueVariant number;
-    const HRESULT status = VariantChangeType(number.get(), result, 0, VT_R8);
+    const VARTYPE type = result->vt;
+    const HRESULT status = VariantChangeType(result, result, 0, VT_R8);
     if (FAILED(status)) {
-        throw TypeMismatchError(texts::FilledText(
-            texts::kExcelNotANumberText, {std::to_string(result->vt), DescribeStatus(status)}));
+        throw TypeMismatchError(texts::FilledText(texts::kExcelNotANumberText,
+                                                  {std::to_string(type), DescribeStatus(status)}));
     }
-    return number.get()->dblVal;
+    return result->dblVal;
 }
 
 ComPtr<IDispatch> CreateApplication() {
@@ -85,19 +86,17 @@ ComPtr<IDispatch> CreateApplication() {
 }  // namespace
 
 // The application object of each open context, held by the one reference its context owns, and
-// the message filter that retries the calls a busy application rejects: registered while a
-// context is being opened or is open, so for the whole calculation, and no longer.
+// the message filter that retries the calls a busy application rejects: registered once an
+// application is open, so that the creation itself waits as long as it takes, and revoked after
+// the last application has been let go, whose release is a call to the application too.
 class SpreadsheetLog::Instances {
   public:
-    void BeginOpen() {
-        if (!retry_) {
-            retry_.emplace();
-        }
-    }
-
     Context Add(ComPtr<IDispatch> application) {
         const Context context = nextContext_++;
         applications_.emplace(context, std::move(application));
+        if (!retry_) {
+            retry_.emplace();
+        }
         return context;
     }
 
@@ -109,24 +108,18 @@ class SpreadsheetLog::Instances {
         return found->second.Get();
     }
 
-    // The filter goes after the application's last reference, whose release is a call to the
-    // application too.
     void Remove(Context context) noexcept {
         applications_.erase(context);
-        EndIfNoneOpen();
-    }
-
-    // After an Open that failed, as after the last Close.
-    void EndIfNoneOpen() noexcept {
         if (applications_.empty()) {
             retry_.reset();
         }
     }
 
   private:
+    // Declared first, so that it goes last: after the applications still open at the end.
+    std::optional<RejectedCallRetry> retry_;
     std::map<Context, ComPtr<IDispatch>> applications_;
     Context nextContext_ = 1;
-    std::optional<RejectedCallRetry> retry_;
 };
 
 SpreadsheetLog::SpreadsheetLog() : instances_(std::make_unique<Instances>()) {}
@@ -135,15 +128,7 @@ SpreadsheetLog::~SpreadsheetLog() = default;
 
 // A new instance every time, created without a time-out of its own and left as it starts: not
 // made visible, no workbook, no other call.
-LogSource::Context SpreadsheetLog::Open() {
-    instances_->BeginOpen();
-    try {
-        return instances_->Add(CreateApplication());
-    } catch (const AppError&) {
-        instances_->EndIfNoneOpen();
-        throw;
-    }
-}
+LogSource::Context SpreadsheetLog::Open() { return instances_->Add(CreateApplication()); }
 
 // One property read on the application and one dispatch call on the WorksheetFunction object.
 // The owners declared here release that object, then clear the result and the exception's

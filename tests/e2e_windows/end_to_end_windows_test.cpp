@@ -89,7 +89,10 @@ const ServedCase kServedCases[] = {
     {"InterfaceNotOffered", L"InterfaceNotOffered", nullptr,
      StartsWith(std::string(texts::kReportNumberPrefix) +
                 "429: " + std::string(texts::kCannotCreateObject) + ": 0x80004002")},
-    {"CallsRejected", L"RejectsCalls", nullptr, ReportWithoutText("0x80010001")},
+    // Turned down for good by the server's message filter and carried back by COM: the report
+    // that a call gives once the program's filter has stopped retrying it.
+    {"CallsRejected", L"RejectsCalls", nullptr,
+     ReportWithoutText("0x80010001") + "\n\n" + std::string(texts::kExcelBusyAdvice)},
     // Retried by the program's message filter where COM asks it (Windows); Wine serves such calls
     // at once.
     {"BusyForFirstCalls", L"BusyForFirstCalls", "1.1189", ""},

@@ -243,17 +243,19 @@ struct ControlCase {
     const wchar_t* className;
     const char* text;
     Place pixels;  // at 96 DPI: twips / 15, rounded to nearest (left, top, right, bottom)
+    Place at144;   // at 144 DPI: twips / 10, the left, top, width and height each rounded
 };
 
 const ControlCase kControlCases[] = {
-    {"Label1", L"Static", "Укажите Точность", {16, 8, 73, 41}},
-    {"txtEps", L"Edit", "", {80, 8, 129, 41}},
-    {"Command1", L"Button", "Проивести рассчет", {136, 8, 225, 41}},
+    {"Label1", L"Static", "Укажите Точность", {16, 8, 73, 41}, {24, 12, 109, 61}},
+    {"txtEps", L"Edit", "", {80, 8, 129, 41}, {120, 12, 193, 61}},
+    {"Command1", L"Button", "Проивести рассчет", {136, 8, 225, 41}, {204, 12, 337, 61}},
     {"Label2",
      L"Static",
      "Решение уравнения 0.1*x*x - ln(x)*x=0 на промежутке [1;2] ",
-     {8, 56, 137, 105}},
-    {"lblAns", L"Static", "", {152, 56, 217, 97}},
+     {8, 56, 137, 105},
+     {12, 84, 205, 157}},
+    {"lblAns", L"Static", "", {152, 56, 217, 97}, {228, 84, 325, 145}},
 };
 
 Place PlaceInForm(HWND control) {
@@ -406,7 +408,16 @@ TEST_F(MainWindowTest, RunsWithTheCommonControlsAndDpiAwarenessOfTheManifest) {
     EXPECT_TRUE(SendMessageW(button(), BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&ideal)));
 }
 
-TEST_F(MainWindowTest, ControlsKeepTheirPlacesWhenTheWindowIsResized) {
+LONG FontHeight(HWND control) {
+    LOGFONTW font{};
+    GetObjectW(reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0)), sizeof font,
+               &font);
+    return font.lfHeight;
+}
+
+// Told that its monitor has another DPI, as a move to another monitor tells it, the window lays its
+// controls out anew with a font for that DPI, in the frame that the system suggests.
+TEST_F(MainWindowTest, ControlsKeepTheirPlacesWhenResizedAndFollowTheDpiOfTheMonitor) {
     Show();
     for (const SIZE size : {SIZE{600, 400}, SIZE{120, 60}, SIZE{266, 210}}) {
         SetWindowPos(form(), nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER);
@@ -414,6 +425,20 @@ TEST_F(MainWindowTest, ControlsKeepTheirPlacesWhenTheWindowIsResized) {
         for (const ControlCase& c : kControlCases) {
             EXPECT_EQ(PlaceInForm(Control(c.name)), c.pixels) << c.name << " at " << size.cx;
         }
+    }
+    for (const UINT dpi : {144u, 96u}) {
+        RECT suggested{20, 30, 20 + 399, 30 + 306};
+        SendMessageW(form(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+                     reinterpret_cast<LPARAM>(&suggested));
+        Pump();
+        RECT taken;
+        GetWindowRect(form(), &taken);
+        EXPECT_EQ(Place(taken), Place(suggested));
+        for (const ControlCase& c : kControlCases) {
+            EXPECT_EQ(PlaceInForm(Control(c.name)), dpi == 144 ? c.at144 : c.pixels)
+                << c.name << " at " << dpi << " DPI";
+        }
+        EXPECT_EQ(FontHeight(button()), -MulDiv(8, static_cast<int>(dpi), 72));
     }
 }
 
