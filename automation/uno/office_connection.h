@@ -28,12 +28,10 @@ class OfficeConnection {
   public:
     // Connects to the office that `office` is starting, looking every millisecond until it
     // accepts on `pipeName`. Returns nothing when the process ends first or the deadline passes;
-    // the process is then left as it is. Raises a cannot-create-object AppError when the pipe
-    // leads anywhere but to `office` (see ConnectToOfficePipe), when something else than the
-    // office's own socket turns up at its single-instance pipe `singleInstancePipeName` (see
-    // CheckSingleInstancePipe), when the pipe's directory has no room for its socket (see
-    // CheckRoomForOfficePipe), or when the office accepts but does not answer by the deadline:
-    // it has then been killed, and the report ends with what it wrote to `errorOutput`.
+    // the process is then left as it is. Raises a cannot-create-object AppError when a check of
+    // its pipes fails (see office_pipe_socket.h), or when the office accepts but does not answer
+    // by the deadline: it has then been killed, and the report ends with what it wrote to
+    // `errorOutput`.
     static std::optional<OfficeConnection> Await(const std::string& pipeName,
                                                  const std::string& singleInstancePipeName,
                                                  OfficeProcess& office,

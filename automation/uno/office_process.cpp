@@ -1,6 +1,7 @@
 #include "automation/uno/office_process.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
@@ -13,7 +14,6 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
-#include <thread>
 
 #include "automation/uno/unique_fd.h"
 #include "common/app_error.h"
@@ -127,16 +127,6 @@ bool HasEndedUnreaped(pid_t pid) noexcept {
     _exit(127);
 }
 
-// Frees the private memory of a process that has been sent SIGKILL on this thread, at the same
-// time as the kernel tears it down in the process's own last thread: the reap comes about a
-// millisecond sooner. Without the system call (kernels before 5.15) the teardown is left alone.
-void ReleaseMemoryOfKilled(pid_t pid) noexcept {
-    const UniqueFd process(static_cast<int>(syscall(SYS_pidfd_open, pid, 0U)));
-    if (process.get() >= 0) {
-        syscall(SYS_process_mrelease, process.get(), 0U);
-    }
-}
-
 int WaitStatus(pid_t pid, int options) noexcept {
     int status = 0;
     pid_t result;
@@ -191,6 +181,8 @@ OfficeProcess::OfficeProcess(const std::filesystem::path& program,
     // child has not run yet.
     setpgid(pid_, pid_);
     AddLiveOffice(pid_);
+    // Unreaped, so the id still names this child.
+    pidfd_ = UniqueFd(static_cast<int>(syscall(SYS_pidfd_open, pid_, 0U)));
     execErrorOut.reset();
     if (killingAll.load()) {
         Kill();
@@ -227,10 +219,14 @@ bool OfficeProcess::HasExited() noexcept {
 bool OfficeProcess::WaitForExit(std::chrono::milliseconds timeout) noexcept {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (!HasExited()) {
-        if (std::chrono::steady_clock::now() >= deadline) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
             return false;
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        // Without a pidfd (kernels before 5.3) poll only sleeps out the time.
+        pollfd process{pidfd_.get(), POLLIN, 0};
+        poll(&process, 1, static_cast<int>(left.count()));
     }
     return true;
 }
@@ -242,7 +238,9 @@ void OfficeProcess::Kill() noexcept {
     // Not yet reaped, so the process and its group are still ours to signal.
     kill(-pid_, SIGKILL);
     kill(pid_, SIGKILL);
-    ReleaseMemoryOfKilled(pid_);
+    // Frees its memory here while the kernel tears it down in its own last thread: the reap comes
+    // about a millisecond sooner (kernels from 5.15 on).
+    syscall(SYS_process_mrelease, pidfd_.get(), 0U);
     RemoveLiveOffice(pid_);
     status_ = WaitStatus(pid_, 0);
 }

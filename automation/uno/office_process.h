@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "automation/uno/unique_fd.h"
+
 namespace secant_root {
 
 // An office process that this program started and owns: a child in a process group of its own,
@@ -51,6 +53,8 @@ class OfficeProcess {
 
   private:
     pid_t pid_;
+    // Readable once the process has ended; -1 where the kernel has no pidfds.
+    UniqueFd pidfd_;
     // The wait status once the process has been reaped; -1 when it was reaped elsewhere.
     std::optional<int> status_;
 };

@@ -7,10 +7,7 @@
 
 #include <cerrno>
 #include <chrono>
-#include <cstdio>
-#include <cstring>
 #include <fstream>
-#include <random>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -18,6 +15,7 @@
 
 #include "automation/uno/office_pipe_files.h"
 #include "automation/uno/profile_place.h"
+#include "automation/uno/random_name.h"
 #include "common/app_error.h"
 #include "common/program_texts.h"
 
@@ -117,8 +115,7 @@ UniqueFd TakeLock(const fs::path& root) {
                        S_IRUSR | S_IWUSR));
     if (lock.get() < 0 || flock(lock.get(), LOCK_EX | LOCK_NB) != 0 ||
         rename(taking.c_str(), (root / kLockName).c_str()) != 0) {
-        throw CannotCreateObjectError(
-            texts::FilledText(texts::kProfileNotLockedText, {root.string(), std::strerror(errno)}));
+        throw ProfileError(texts::kProfileNotLockedText, root, errno);
     }
     return lock;
 }
@@ -127,18 +124,18 @@ void MakeDirectory(const fs::path& path) {
     std::error_code error;
     fs::create_directories(path, error);
     if (error) {
-        throw CannotCreateObjectError(
-            texts::FilledText(texts::kProfileNotWrittenText, {path.string(), error.message()}));
+        throw ProfileError(texts::kProfileNotWrittenText, path, error.value());
     }
 }
 
+// The stream keeps no error code: the failed system call's is taken (one ENOSPC, say).
 void WriteFile(const fs::path& path, std::string_view content) {
+    errno = 0;
     std::ofstream out(path, std::ios::binary);
     out << content;
     out.close();
     if (!out) {
-        throw CannotCreateObjectError(texts::FilledText(texts::kProfileNotWrittenText,
-                                                        {path.string(), texts::kWriteFailedWord}));
+        throw ProfileError(texts::kProfileNotWrittenText, path, errno != 0 ? errno : EIO);
     }
 }
 
@@ -168,18 +165,11 @@ void Seed(const fs::path& userInstallation, const ProfileSeed& seed) {
     WriteFile(user / "extensions/buildid", seed.buildId);
 }
 
-// 128 random bits, which no one can guess.
-std::string RandomProfileName() {
-    std::random_device random;
-    char name[48];
-    std::snprintf(name, sizeof name, "profile-%08x%08x%08x%08x", random(), random(), random(),
-                  random());
-    return name;
-}
-
 }  // namespace
 
-PrivateProfile::PrivateProfile(const ProfileSeed& seed) : profileName_(RandomProfileName()) {
+// 128 random bits, which no one can guess.
+PrivateProfile::PrivateProfile(const ProfileSeed& seed)
+    : profileName_("profile-" + RandomName(32, kHexDigits)) {
     ProfilePlace place;
     RemoveWhatDeadRunsLeft(place.path());
     try {

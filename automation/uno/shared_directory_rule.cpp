@@ -1,11 +1,13 @@
 #include "automation/uno/shared_directory_rule.h"
 
 #include <endian.h>
+#include <fcntl.h>
 #include <linux/posix_acl.h>
 #include <linux/posix_acl_xattr.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -64,6 +66,18 @@ std::optional<std::string> WhyOthersCanReplaceEntries(int directory, const struc
         return texts::FilledText(texts::kWritableByGroupReason, {std::to_string(status.st_gid)});
     }
     return std::nullopt;
+}
+
+CheckedDirectory OpenCheckedDirectory(int at, const char* name, int flags) {
+    CheckedDirectory checked;
+    checked.fd = UniqueFd(openat(at, name, O_DIRECTORY | O_CLOEXEC | flags));
+    if (checked.fd.get() < 0 || fstat(checked.fd.get(), &checked.status) != 0) {
+        checked.error = errno;
+        checked.fd.reset();
+    } else {
+        checked.openToOthers = WhyOthersCanReplaceEntries(checked.fd.get(), checked.status);
+    }
+    return checked;
 }
 
 std::string OctalMode(mode_t mode) {
