@@ -21,8 +21,7 @@ extern char** environ;
 namespace secant_root {
 namespace {
 
-// The exit code by which soffice.bin asks to be started again (its launcher does so), for
-// example after it has set up a profile.
+// By which soffice.bin asks its launcher to start it again (after setting up a profile, say).
 constexpr int kRestartRequestCode = 81;
 constexpr int kMaxRestarts = 2;
 
@@ -148,9 +147,8 @@ CalcInstance::~CalcInstance() {
     } catch (...) {
         // The office is gone, going or hung; it is killed all the same.
     }
-    // The office has closed everything it had open: what it still does on its way out (backing
-    // up the profile, its own exit) is only cost here, since the profile is removed anyway. The
-    // connection ends first, so that nothing is written to a socket whose other end is dead.
+    // What the office still does on its way out is only cost: its profile is removed anyway. The
+    // connection ends first, so that nothing is written to a dead socket.
     connection_.reset();
     process_->Kill();
 }

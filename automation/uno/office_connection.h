@@ -19,11 +19,9 @@
 
 namespace secant_root {
 
-// A UNO connection to an office that accepts connections on a named pipe: a bridge over a
-// socket checked to lead to that office, and references to the office's component context and
-// service manager (and, once asked to end, its desktop), held until the connection is
-// destroyed, which releases them and then ends the bridge. UNO exceptions of the calls pass
-// through unchanged.
+// A UNO bridge to an office over a socket checked to lead to it, with the office's component
+// context and service manager (and, once asked to end, its desktop). UNO exceptions of the calls
+// pass through.
 class OfficeConnection {
   public:
     // Connects to the office that `office` is starting, looking every millisecond until it
@@ -43,12 +41,11 @@ class OfficeConnection {
     OfficeConnection(OfficeConnection&& other) noexcept;
     OfficeConnection& operator=(OfficeConnection&&) = delete;
 
-    // The connected socket, for a deadline that shuts it down.
+    // For a deadline that shuts it down.
     int Socket() const noexcept { return socket_->socket(); }
 
-    // LN(x) through a FunctionAccess service obtained for this call alone, so that nothing of
-    // one call carries over to the next. The call gives up its reference; the connection keeps
-    // one until it ends (see usedFunctions_).
+    // LN(x) through a FunctionAccess service of this call's own, so that nothing of one call
+    // carries over to the next.
     css::uno::Any CallLn(double x) const;
 
     // Asks the office to end; false when it refuses. The desktop reference is kept: releasing
@@ -63,11 +60,8 @@ class OfficeConnection {
     css::uno::Reference<css::uno::XComponentContext> context_;
     css::uno::Reference<css::lang::XMultiComponentFactory> serviceManager_;
     css::uno::Reference<css::frame::XDesktop> desktop_;
-    // Every FunctionAccess service the calls obtained, released when the connection ends. The
-    // office destroys a service whose last reference is released on a thread of its own and
-    // frees the service's scratch document there without taking its lock, while the next call
-    // runs on another thread: LibreOffice 25.2 aborts in about one run of 26 calls in twenty.
-    // Kept until the instance is closed, no service is destroyed beside a call.
+    // Released only when the connection ends: LibreOffice 25.2 destroys a released service on a
+    // thread of its own without a lock, beside the next call, and aborts in one run in twenty.
     mutable std::vector<css::uno::Reference<css::sheet::XFunctionAccess>> usedFunctions_;
 };
 

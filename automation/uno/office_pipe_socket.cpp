@@ -25,25 +25,13 @@ namespace {
 namespace fs = std::filesystem;
 
 std::string KindOfFile(mode_t mode) {
-    if (S_ISSOCK(mode)) {
-        return "сокет";
-    }
-    if (S_ISLNK(mode)) {
-        return "символическая ссылка";
-    }
-    if (S_ISREG(mode)) {
-        return "обычный файл";
-    }
-    if (S_ISDIR(mode)) {
-        return "каталог";
-    }
-    if (S_ISFIFO(mode)) {
-        return "FIFO";
-    }
-    if (S_ISCHR(mode) || S_ISBLK(mode)) {
-        return "устройство";
-    }
-    return "файл другого вида";
+    return S_ISSOCK(mode)                   ? "сокет"
+           : S_ISLNK(mode)                  ? "символическая ссылка"
+           : S_ISREG(mode)                  ? "обычный файл"
+           : S_ISDIR(mode)                  ? "каталог"
+           : S_ISFIFO(mode)                 ? "FIFO"
+           : S_ISCHR(mode) || S_ISBLK(mode) ? "устройство"
+                                            : "файл другого вида";
 }
 
 // "65534 (nobody)", or the number alone when the user has no name.
@@ -76,15 +64,25 @@ void CheckDirectory(const fs::path& directory) {
     }
 }
 
-// Whether `path` is this user's socket; false when there is nothing there yet.
-bool IsOwnSocket(const fs::path& path) {
+// What is at `path`, not following a link; nothing when nothing is there.
+std::optional<struct stat> StatusOf(const fs::path& path) {
     struct stat status {};
     if (lstat(path.c_str(), &status) != 0) {
         if (errno == ENOENT) {
-            return false;
+            return std::nullopt;
         }
         NotExamined(path, errno);
     }
+    return status;
+}
+
+// Whether `path` is this user's socket; false when there is nothing there yet.
+bool IsOwnSocket(const fs::path& path) {
+    const std::optional<struct stat> found = StatusOf(path);
+    if (!found) {
+        return false;
+    }
+    const struct stat& status = *found;
     if (S_ISLNK(status.st_mode)) {
         std::error_code error;
         const fs::path target = fs::read_symlink(path, error);
@@ -114,8 +112,7 @@ void CheckPeer(int socket, const fs::path& path, pid_t office) {
     if (getsockopt(socket, SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0) {
         NotExamined(path, errno);
     }
-    // soffice.bin listens itself; through the soffice wrapper it is a child in the group that
-    // this program made for the office.
+    // soffice.bin listens itself; started through the soffice wrapper, a child in its group.
     const bool ours = peer.pid == office || (peer.pid > 0 && getpgid(peer.pid) == office);
     if (!ours || peer.uid != geteuid()) {
         throw CannotCreateObjectError(
@@ -130,17 +127,11 @@ void CheckPeer(int socket, const fs::path& path, pid_t office) {
 
 void CheckSingleInstancePipe(const std::string& name) {
     const fs::path path = OfficePipePath(name);
-    struct stat status {};
-    if (lstat(path.c_str(), &status) != 0) {
-        if (errno == ENOENT) {
-            return;
-        }
-        NotExamined(path, errno);
-    }
-    if (!S_ISSOCK(status.st_mode) || status.st_uid != geteuid()) {
+    if (const auto status = StatusOf(path);
+        status && (!S_ISSOCK(status->st_mode) || status->st_uid != geteuid())) {
         throw CannotCreateObjectError(texts::FilledText(texts::kSingleInstancePipeTakenText,
-                                                        {path.string(), KindOfFile(status.st_mode),
-                                                         OwnerText(status.st_uid)}),
+                                                        {path.string(), KindOfFile(status->st_mode),
+                                                         OwnerText(status->st_uid)}),
                                       texts::kPipeTakenAdvice);
     }
 }

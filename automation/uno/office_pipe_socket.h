@@ -21,19 +21,16 @@ struct OfficePipeLook {
 
 // Connects to the pipe `name` of the office process `office`, when it accepts on it.
 //
-// The pipe's name is public (it is on the office's command line), so another user may have put
-// something at the path first. Raises a cannot-create-object AppError saying what was found,
-// before connecting, when the path is not a socket of this user (a symbolic link, say) or lies
-// in a directory where others can replace entries; and after connecting, closing the
-// connection, when the process that listens is not `office` (or a process of its process group)
-// of this user.
+// The name is public (on the office's command line), so another user may have put something
+// there first. Raises a cannot-create-object AppError saying what was found when the path is not
+// this user's socket, lies in a directory where others can replace entries, or is served by
+// another process than `office` (or one of its group) of this user.
 OfficePipeLook ConnectToOfficePipe(const std::string& name, pid_t office);
 
-// Checks the path of this user's pipe `name` by which an office keeps its profile to a single
-// instance (see SingleInstancePipeName): an office that finds a socket there connects to it and
-// waits for an answer, for ever, and one that finds another user's entry cannot start. Raises a
-// cannot-create-object AppError naming what is there and its owner when it is anything but a
-// socket of this user.
+// Checks the office's single-instance pipe `name` (see SingleInstancePipeName): an office that
+// finds a listener there waits on it for ever, and one that finds another user's entry cannot
+// start. Raises a cannot-create-object AppError naming what is there and its owner when it is
+// anything but this user's socket.
 void CheckSingleInstancePipe(const std::string& name);
 
 // The room for the socket of the pipe `name`, watched while the office has not made it: an

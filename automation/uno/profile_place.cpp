@@ -36,21 +36,14 @@ AppError OpenToOthersError(const fs::path& directory, std::string_view reason, m
                                    texts::kOwnTemporaryDirectoryAdvice);
 }
 
-[[noreturn]] void OpenToOthers(const fs::path& directory, std::string_view reason, mode_t mode) {
-    throw OpenToOthersError(directory, reason, mode);
-}
-
-// Raised when what has the name of this user's directory is not a directory of this user's that
-// passes the rule. Its name is known to all, so another user can take it in a shared temporary
-// directory: then another place is tried, and this report given when there is none.
+// What has the name of this user's directory, known to all, will not do: another place is tried.
 class NameTaken : public AppError {
   public:
     explicit NameTaken(AppError report) : AppError(std::move(report)) {}
 };
 
-// Absolute, so that the paths handed to the instance mean the same to it and to this program's
-// clean-up whatever the working directories, and without links, so that the directories that
-// the path passes through are those checked.
+// Absolute, so that the instance and the clean-up read its paths alike, and without links, so
+// that the directories checked are those the path passes through.
 fs::path TemporaryBase() {
     std::error_code error;
     const fs::path named = fs::temp_directory_path(error);
@@ -69,7 +62,7 @@ UniqueFd OpenChecked(int at, const char* name, const fs::path& path) {
         NotCreated(path, checked.error);
     }
     if (checked.openToOthers) {
-        OpenToOthers(path, *checked.openToOthers, checked.status.st_mode);
+        throw OpenToOthersError(path, *checked.openToOthers, checked.status.st_mode);
     }
     return std::move(checked.fd);
 }
@@ -141,8 +134,7 @@ ProfilePlace::ProfilePlace() {
 }
 
 bool ProfilePlace::OpenInRuntimeDirectory() {
-    // Made by the login manager (/run/user/<uid>, 0700) for this user alone, so no other user can
-    // take a name in it; it is checked all the same, as it comes from the environment.
+    // The login manager's /run/user/<uid>, the user's alone; checked, as the environment names it.
     const char* named = std::getenv("XDG_RUNTIME_DIR");
     if (named == nullptr || !fs::path(named).is_absolute()) {
         return false;

@@ -16,10 +16,8 @@
 namespace secant_root {
 namespace {
 
-// Whom the access control list of the directory `directory`, owned by the group `group`, lets
-// write it besides its owner ("пользователю 1001, группе 0"): its named users and groups and
-// the owning group whose entries allow writing. Empty when no named user or group may write, or
-// the list cannot be read.
+// Whom the directory's access control list lets write besides its owner ("пользователю 1001,
+// группе 0"); empty when no named user or group may, or the list cannot be read.
 std::string WritersThroughAcl(int directory, gid_t group) {
     const std::string path = "/proc/self/fd/" + std::to_string(directory);
     // The header and room for far more entries than lists carry.
