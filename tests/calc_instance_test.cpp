@@ -59,11 +59,10 @@ struct StartFailure {
     std::string_view advice = texts::kStartLibreOfficeAdvice;
     // Whether the case needs another user (and so runs only as root).
     bool otherUser = false;
-    // A tmpfs laid over /tmp with this many inodes free and this mode (root only); none keeps
-    // the real /tmp. Another user can fill a shared /tmp, and an administrator open it.
+    // A tmpfs over /tmp (root only) with this many inodes free and this mode, also holding the
+    // profile when profileInTmp; none keeps the real /tmp.
     std::optional<int> tmpFreeInodes = std::nullopt;
     const char* tmpMode = "1777";
-    // Whether the profile goes to that /tmp as well.
     bool profileInTmp = false;
 };
 
