@@ -51,7 +51,7 @@ std::string OwnerText(uid_t uid) {
         texts::FilledText(texts::kPipeNotExaminedText, {path.string(), std::strerror(error)}));
 }
 
-// Otherwise someone else could replace the socket after it has been checked.
+// In a directory where others can replace entries, they could swap the socket once checked.
 void CheckDirectory(const fs::path& directory) {
     const CheckedDirectory checked = OpenCheckedDirectory(AT_FDCWD, directory.c_str(), O_PATH);
     if (checked.fd.get() < 0) {

@@ -12,7 +12,6 @@
 #include <array>
 #include <atomic>
 #include <cerrno>
-#include <climits>
 #include <cstring>
 
 #include "automation/uno/unique_fd.h"
@@ -87,7 +86,8 @@ bool HasEndedUnreaped(pid_t pid) noexcept {
                                pid_t parent, int devNull, int errorOutput, int execErrorFd) {
     // Its own process group lets a kill reach whatever the office starts besides.
     setpgid(0, 0);
-    // Not to outlive this program, even one that crashes (perhaps before the request took hold).
+    // Not to outlive this program, even one that crashes; one gone before the request took hold
+    // is seen here.
     prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (getppid() != parent) {
         _exit(127);
