@@ -3,6 +3,11 @@
 # fast-math result can slip into a computation the tests compare bit for bit. (Not for the
 # Windows resource compiler, which takes no such options.)
 add_compile_options("$<$<COMPILE_LANGUAGE:C,CXX>:-ffp-contract=off;-fno-fast-math>")
+# Options that the toolchain's arithmetic needs (cmake/i686-w64-mingw32.cmake), whatever the
+# user's CMAKE_CXX_FLAGS.
+if(SECANT_ROOT_ARCHITECTURE_OPTIONS)
+    add_compile_options("$<$<COMPILE_LANGUAGE:C,CXX>:${SECANT_ROOT_ARCHITECTURE_OPTIONS}>")
+endif()
 
 # Objects that the toolchain has every executable start with (cmake/i686-w64-mingw32.cmake).
 if(SECANT_ROOT_START_UP_OBJECTS)

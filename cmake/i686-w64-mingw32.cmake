@@ -17,8 +17,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 # Doubles are computed in SSE2 registers, each operation rounded to double on its own as on
 # 64-bit targets; the x87 unit would keep 80-bit intermediates and change the last bits.
-set(CMAKE_C_FLAGS_INIT "-msse2 -mfpmath=sse")
-set(CMAKE_CXX_FLAGS_INIT "-msse2 -mfpmath=sse")
+# cmake/CompilerSettings.cmake adds them as compile options: a user's own CMAKE_CXX_FLAGS replace
+# CMAKE_CXX_FLAGS_INIT, and would drop them without a word.
+set(SECANT_ROOT_ARCHITECTURE_OPTIONS -msse2 -mfpmath=sse)
 
 # The runtime (libgcc, libstdc++, winpthread) is linked in, so that a program is one .exe that
 # needs no mingw DLLs beside it.

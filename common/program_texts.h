@@ -61,8 +61,8 @@ inline constexpr std::string_view kPipeTakenAdvice =
     "каналы, — по-видимому, чтобы помешать расчёту. Сообщите об этом администратору (удалить "
     "чужой файл могут только его владелец и администратор) и запустите расчёт снова.";
 
-// The directory where the office makes its pipes has no room left for them.
-inline constexpr std::string_view kFreePipeDirectoryAdvice =
+// The directory named in the report (for the office's pipes or its profile) has no room left.
+inline constexpr std::string_view kFreeRoomAdvice =
     "Освободите место в названном каталоге: удалите ненужные файлы, а если его заняли другие "
     "пользователи, сообщите об этом администратору. Затем запустите расчёт снова.";
 
@@ -118,7 +118,6 @@ inline constexpr std::string_view kProfileNotCreatedText =
     "не удаётся создать личный профиль LibreOffice в {1}: {2}";
 inline constexpr std::string_view kProfileNotWrittenText =
     "не удаётся записать личный профиль LibreOffice: {1}: {2}";
-inline constexpr std::string_view kWriteFailedWord = "запись не удалась";
 // The directories that will hold the profile, from / down: {1} the directory, {2} one of the
 // reasons below, {3} its permissions.
 inline constexpr std::string_view kProfilePlaceOpenText =
@@ -184,9 +183,10 @@ inline constexpr std::string_view kPipeOfAnotherUserText =
     "подключилась";
 inline constexpr std::string_view kPipeNotExaminedText =
     "канал {1} нового экземпляра LibreOffice нельзя проверить или подключиться к нему: {2}";
+// {2} one of the reasons of kProfilePlaceOpenText, {3} the permissions.
 inline constexpr std::string_view kPipeDirectoryOpenText =
-    "другие пользователи могут подменять записи в {1}, где LibreOffice создаёт свои каналы "
-    "(владелец {2}, права {3}); программа не подключилась к новому экземпляру";
+    "другие пользователи могут подменять записи в {1}, где LibreOffice создаёт свои каналы, так "
+    "как он {2} (права {3}); программа не подключилась к новому экземпляру";
 inline constexpr std::string_view kPipeServedByAnotherText =
     "канал {1} нового экземпляра LibreOffice обслуживает процесс {2} пользователя {3}, а не "
     "экземпляр (процесс {4}); программа закрыла соединение";

@@ -59,8 +59,11 @@ struct StartFailure {
     std::string_view advice = texts::kStartLibreOfficeAdvice;
     // Whether the case needs another user (and so runs only as root).
     bool otherUser = false;
-    // Whether /tmp has no free inode, as another user can leave it (root only).
-    bool fullTmp = false;
+    // A tmpfs over /tmp (root only) with this many inodes free and this mode, also holding the
+    // profile when profileInTmp; none keeps the real /tmp.
+    std::optional<int> tmpFreeInodes = std::nullopt;
+    const char* tmpMode = "1777";
+    bool profileInTmp = false;
 };
 
 // A script of soffice.bin that first puts `plant` at the path of the pipe that it is asked to
@@ -120,7 +123,7 @@ class CalcInstanceStartFailures : public NoLeftoversTest,
 
 TEST_P(CalcInstanceStartFailures, RaiseCannotCreateObjectAndLeaveNothing) {
     const StartFailure& c = GetParam();
-    if ((c.otherUser || c.fullTmp) && geteuid() != 0) {
+    if ((c.otherUser || c.tmpFreeInodes) && geteuid() != 0) {
         GTEST_SKIP() << "only root can act as another user";
     }
     FakeOfficeInstallation fake;
@@ -135,7 +138,7 @@ TEST_P(CalcInstanceStartFailures, RaiseCannotCreateObjectAndLeaveNothing) {
     std::optional<AppError> raised;
     // The full /tmp is mounted in a mount namespace of this thread's own, which ends with it.
     std::thread([&] {
-        if (c.fullTmp) {
+        if (c.tmpFreeInodes) {
             ASSERT_EQ(unshare(CLONE_NEWNS), 0);
             if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
                 GTEST_SKIP() << "/ is no mount point (a chroot): a /tmp mounted here could "
@@ -145,9 +148,9 @@ TEST_P(CalcInstanceStartFailures, RaiseCannotCreateObjectAndLeaveNothing) {
             const auto top = fake.programDirectory().lexically_relative("/tmp").begin()->string();
             const std::string kept = top == ".." ? "" : "/tmp/" + top;
             const UniqueFd tree(kept.empty() ? -1 : open(kept.c_str(), O_PATH | O_DIRECTORY));
-            const std::string inodes = kept.empty() ? "1" : "2";
-            ASSERT_EQ(mount("tmpfs", "/tmp", "tmpfs", 0, ("mode=1777,nr_inodes=" + inodes).c_str()),
-                      0);
+            const std::string options = "mode=" + std::string(c.tmpMode) + ",nr_inodes=" +
+                                        std::to_string(1 + !kept.empty() + *c.tmpFreeInodes);
+            ASSERT_EQ(mount("tmpfs", "/tmp", "tmpfs", 0, options.c_str()), 0);
             if (!kept.empty()) {
                 ASSERT_EQ(mkdir(kept.c_str(), 0700), 0);
                 const std::string source = "/proc/self/fd/" + std::to_string(tree.get());
@@ -155,7 +158,10 @@ TEST_P(CalcInstanceStartFailures, RaiseCannotCreateObjectAndLeaveNothing) {
                           0);
             }
         }
+        const std::string tmpdir = std::getenv("TMPDIR");
+        setenv("TMPDIR", c.profileInTmp ? "/tmp" : tmpdir.c_str(), 1);
         raised = RaisedError([&] { CalcInstance instance(fake.installation(), 2s); });
+        setenv("TMPDIR", tmpdir.c_str(), 1);
     }).join();
     const auto took = std::chrono::steady_clock::now() - start;
     if (IsSkipped()) {
@@ -257,7 +263,21 @@ INSTANTIATE_TEST_SUITE_P(
         // An office that cannot make its pipe for want of an inode would retry for ever.
         StartFailure{"PipeDirectoryWithoutInodes", "sleep 600", true,
                      FilledText(texts::kPipeDirectoryFullText, {"/tmp", texts::kNoFreeInodesWord}),
-                     true, texts::kFreePipeDirectoryAdvice, false, true}),
+                     true, texts::kFreeRoomAdvice, false, 0},
+        // A socket that refuses, on the last inode: the office has made its pipe.
+        StartFailure{"PipeDirectoryFullBesideARefusingSocket",
+                     PlantingScript("exec perl -MSocket -e 'socket(S, PF_UNIX, SOCK_STREAM, 0); "
+                                    "bind(S, pack_sockaddr_un($ARGV[0])) or die $!; sleep 600' "
+                                    "\"$pipe\""),
+                     true, FilledText(texts::kNoConnectionText, {texts::SecondsText(2s)}), false,
+                     texts::kStartLibreOfficeAdvice, false, 1},
+        StartFailure{"PipeDirectoryWritableByAll", "sleep 600", true,
+                     FilledText(texts::kPipeDirectoryOpenText,
+                                {"/tmp", texts::kWritableByOthersReason, "0777"}),
+                     true, texts::kStartLibreOfficeAdvice, false, 100, "0777"},
+        StartFailure{"NoRoomForTheProfile", "sleep 600", true,
+                     FilledText(texts::kProfileNotCreatedText, {"/tmp", std::strerror(ENOSPC)}),
+                     true, texts::kFreeRoomAdvice, false, 0, "1777", true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 class CalcInstanceStart : public NoLeftoversTest {};
@@ -327,9 +347,15 @@ TEST_F(CalcInstanceStart, AnInstanceThatStopsAnsweringIsKilledAtTheCallLimit) {
     instance.emplace(OfficeInstallation::Default(), CalcInstance::kConnectTimeout, 300ms);
     const pid_t office = instance->ProcessId();
     ASSERT_EQ(kill(office, SIGSTOP), 0);
+    // The limit needs no signal, whatever mask the program inherited.
+    sigset_t alarm;
+    sigemptyset(&alarm);
+    sigaddset(&alarm, SIGALRM);
+    pthread_sigmask(SIG_BLOCK, &alarm, nullptr);
 
     const auto start = std::chrono::steady_clock::now();
     const AppError error = RaisedError([&] { instance->CallLn(2.0); });
+    pthread_sigmask(SIG_UNBLOCK, &alarm, nullptr);
     instance.reset();
 
     EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);

@@ -5,7 +5,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
+#include "automation/uno/kill_deadline.h"
 #include "common/app_error.h"
 #include "tests/no_leftovers_test.h"
 
@@ -52,6 +54,17 @@ TEST_F(OfficeProcessCrashSafety, NoOfficeStartsOnceAllHaveBeenKilled) {
             std::_Exit(2);
         },
         ::testing::ExitedWithCode(0), "");
+}
+
+using OfficeCallLimit = NoLeftoversTest;
+
+// An answer that comes only after the limit has killed the office is not taken from it.
+TEST_F(OfficeCallLimit, AnAnswerThatRacesTheLimitReportsTheTimeOut) {
+    OfficeProcess office("/bin/sleep", {"600"}, {});
+    const auto answerAfterTheKill = [] { return std::this_thread::sleep_for(200ms), 1; };
+    const auto timedOut = [] { return CannotCreateObjectError("no answer"); };
+    EXPECT_THROW(CallWithin(office.id(), -1, 10ms, answerAfterTheKill, timedOut), AppError);
+    EXPECT_TRUE(office.WaitForExit(1s)) << "the office outlived the limit";
 }
 
 }  // namespace

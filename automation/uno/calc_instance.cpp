@@ -2,8 +2,6 @@
 
 #include <unistd.h>
 
-#include <cstdio>
-#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -12,6 +10,7 @@
 
 #include "automation/uno/kill_deadline.h"
 #include "automation/uno/office_pipe_socket.h"
+#include "automation/uno/random_name.h"
 #include "automation/uno/uno_failure_numbers.h"
 #include "automation/uno/uno_runtime.h"
 #include "common/app_error.h"
@@ -22,18 +21,9 @@ extern char** environ;
 namespace secant_root {
 namespace {
 
-// The exit code by which soffice.bin asks to be started again (its launcher does so), for
-// example after it has set up a profile.
+// By which soffice.bin asks its launcher to start it again (after setting up a profile, say).
 constexpr int kRestartRequestCode = 81;
 constexpr int kMaxRestarts = 2;
-
-// Short (socket paths are limited) and unpredictable, so that no other program can serve it.
-std::string RandomPipeName() {
-    std::random_device random;
-    char name[32];
-    std::snprintf(name, sizeof name, "secant_%08x%08x", random(), random());
-    return name;
-}
 
 // LibreOffice takes the profile as a file URL; only a percent-encoded one is safe (an unencoded
 // space makes the office abort without exiting).
@@ -89,10 +79,6 @@ std::vector<std::string> OfficeEnvironment(const PrivateProfile& profile,
     return environment;
 }
 
-std::string NoAnswerDescription(const std::string& call, std::chrono::milliseconds limit) {
-    return texts::FilledText(texts::kNoAnswerText, {call, texts::SecondsText(limit)});
-}
-
 }  // namespace
 
 OfficeCommandLine OfficeCommandLineFor(const PrivateProfile& profile, const std::string& pipeName) {
@@ -106,7 +92,7 @@ CalcInstance::CalcInstance(const OfficeInstallation& installation,
                            std::chrono::milliseconds callTimeout)
     : profile_(installation.ReadProfileSeed()),
       profileUrl_(FileUrl(profile_.UserInstallation())),
-      pipeName_(RandomPipeName()),
+      pipeName_("secant_" + RandomName(16, kHexDigits)),
       singleInstancePipeName_(SingleInstancePipeName(profileUrl_)),
       pipeFiles_(pipeName_, profileUrl_),
       callTimeout_(callTimeout) {
@@ -137,15 +123,13 @@ CalcInstance::CalcInstance(const OfficeInstallation& installation,
 }
 
 css::uno::Any CalcInstance::CallLn(double x) const {
-    const KillDeadline deadline(process_->id(), connection_->Socket(), callTimeout_);
-    try {
-        return connection_->CallLn(x);
-    } catch (...) {
-        if (deadline.Expired()) {
-            throw AutomationFailureError(kNoAnswerNumber, NoAnswerDescription("LN", callTimeout_));
-        }
-        throw;
-    }
+    return CallWithin(
+        process_->id(), connection_->Socket(), callTimeout_, [&] { return connection_->CallLn(x); },
+        [&] {
+            return AutomationFailureError(
+                kNoAnswerNumber,
+                texts::FilledText(texts::kNoAnswerText, {"LN", texts::SecondsText(callTimeout_)}));
+        });
 }
 
 std::string CalcInstance::DescribeEnd(std::chrono::milliseconds grace) {
@@ -163,9 +147,8 @@ CalcInstance::~CalcInstance() {
     } catch (...) {
         // The office is gone, going or hung; it is killed all the same.
     }
-    // The office has closed everything it had open: what it still does on its way out (backing
-    // up the profile, its own exit) is only cost here, since the profile is removed anyway. The
-    // connection ends first, so that nothing is written to a socket whose other end is dead.
+    // What the office still does on its way out is only cost: its profile is removed anyway. The
+    // connection ends first, so that nothing is written to a dead socket.
     connection_.reset();
     process_->Kill();
 }

@@ -28,11 +28,10 @@ struct OfficeCommandLine {
 // bare. Raises a cannot-create-object AppError when the profile's path has no file URL.
 OfficeCommandLine OfficeCommandLineFor(const PrivateProfile& profile, const std::string& pipeName);
 
-// One private headless LibreOffice Calc instance: a new soffice.bin with a new seeded profile of
-// its own, connected over a pipe whose name is random, so that the program never meets an office
-// it did not start and no other program meets this one. Destroying the instance shuts it down and
-// removes everything it leaves: the process (asked to end, killed after a grace period), the
-// socket files of its pipes and its profile.
+// One private headless LibreOffice Calc instance: a new soffice.bin with a new seeded profile,
+// connected over a pipe with a random name, so that the program meets no office it did not start
+// and no other program meets this one. Destroying it ends the process and removes its socket
+// files and its profile.
 class CalcInstance {
   public:
     // A safety net against a start that hangs; a start takes well under a second.
@@ -42,12 +41,10 @@ class CalcInstance {
     static constexpr std::chrono::milliseconds kCallTimeout = std::chrono::seconds(30);
 
     // Starts the instance and connects to it. Raises a cannot-create-object AppError when
-    // LibreOffice is not installed, cannot be run, ends before it accepts the connection or
-    // does not accept it (or answer) within `connectTimeout`, the report then ending with what
-    // the office wrote to its standard error; and at once when something else than the
-    // instance is at the path of one of its pipes or their directory has no room for them. UNO
-    // exceptions raised while connecting pass through (cppu::BootstrapException when this
-    // program's UNO runtime cannot start).
+    // LibreOffice is not installed, cannot be run, ends before it accepts or does not accept (or
+    // answer) within `connectTimeout`, the report ending with what it wrote to its standard
+    // error; or when a check of its profile or pipes fails. UNO exceptions raised while
+    // connecting pass through (cppu::BootstrapException when the UNO runtime cannot start).
     explicit CalcInstance(const OfficeInstallation& installation,
                           std::chrono::milliseconds connectTimeout = kConnectTimeout,
                           std::chrono::milliseconds callTimeout = kCallTimeout);

@@ -18,8 +18,7 @@ namespace {
 using css::uno::Reference;
 using css::uno::UNO_QUERY_THROW;
 
-// Short enough that the office's first moment of accepting is noticed within a millisecond; a
-// look costs a few microseconds.
+// A look costs a few microseconds.
 constexpr auto kRetryInterval = std::chrono::milliseconds(1);
 
 void Dispose(const Reference<css::bridge::XBridge>& bridge) noexcept {
@@ -39,41 +38,36 @@ std::optional<OfficeConnection> OfficeConnection::Await(
     const std::string& pipeName, const std::string& singleInstancePipeName, OfficeProcess& office,
     OfficeErrorOutput& errorOutput, std::chrono::steady_clock::time_point deadline) {
     const auto start = std::chrono::steady_clock::now();
-    UniqueFd socket;
+    OfficePipeRoom room(pipeName);
+    OfficePipeLook look;
     for (;;) {
         CheckSingleInstancePipe(singleInstancePipeName);
-        socket = ConnectToOfficePipe(pipeName, office.id());
-        if (socket.get() >= 0) {
+        look = ConnectToOfficePipe(pipeName, office.id());
+        if (look.socket.get() >= 0) {
             break;
         }
-        // An office that cannot make its socket retries for ever, or gives up and exits.
-        CheckRoomForOfficePipe(pipeName);
-        if (office.HasExited() || std::chrono::steady_clock::now() >= deadline) {
+        // An office that ended for want of room is reported as such once the want has lasted.
+        if ((!room.Check(look.found) && office.HasExited()) ||
+            std::chrono::steady_clock::now() >= deadline) {
             return std::nullopt;
         }
         std::this_thread::sleep_for(kRetryInterval);
     }
-    // The office accepted; the first answer must come by the same deadline.
+    // The first answer must come by the same deadline; the socket outlives the limit.
     const auto left = std::max(std::chrono::duration_cast<std::chrono::milliseconds>(
                                    deadline - std::chrono::steady_clock::now()),
                                std::chrono::milliseconds(1));
-    // Made before the deadline, so that the socket outlives it.
     const rtl::Reference<SocketConnection> connection(
-        new SocketConnection(std::move(socket), FromUtf8("pipe," + pipeName)));
-    const KillDeadline limit(office.id(), connection->socket(), left);
-    try {
-        return OfficeConnection(connection);
-    } catch (...) {
-        if (limit.Expired()) {
-            throw CannotCreateObjectError(
-                texts::FilledText(
-                    texts::kNoAnswerAtStartText,
-                    {texts::SecondsText(
-                        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - start))}) +
+        new SocketConnection(std::move(look.socket), FromUtf8("pipe," + pipeName)));
+    return CallWithin(
+        office.id(), connection->socket(), left, [&] { return OfficeConnection(connection); },
+        [&] {
+            const auto waited =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - start);
+            return CannotCreateObjectError(
+                texts::FilledText(texts::kNoAnswerAtStartText, {texts::SecondsText(waited)}) +
                 errorOutput.Describe());
-        }
-        throw;
-    }
+        });
 }
 
 OfficeConnection::OfficeConnection(rtl::Reference<SocketConnection> socket)

@@ -19,21 +19,17 @@
 
 namespace secant_root {
 
-// A UNO connection to an office that accepts connections on a named pipe: a bridge over a
-// socket checked to lead to that office, and references to the office's component context and
-// service manager (and, once asked to end, its desktop), held until the connection is
-// destroyed, which releases them and then ends the bridge. UNO exceptions of the calls pass
-// through unchanged.
+// A UNO bridge to an office over a socket checked to lead to it, with the office's component
+// context and service manager (and, once asked to end, its desktop). UNO exceptions of the calls
+// pass through.
 class OfficeConnection {
   public:
     // Connects to the office that `office` is starting, looking every millisecond until it
     // accepts on `pipeName`. Returns nothing when the process ends first or the deadline passes;
-    // the process is then left as it is. Raises a cannot-create-object AppError when the pipe
-    // leads anywhere but to `office` (see ConnectToOfficePipe), when something else than the
-    // office's own socket turns up at its single-instance pipe `singleInstancePipeName` (see
-    // CheckSingleInstancePipe), when the pipe's directory has no room for its socket (see
-    // CheckRoomForOfficePipe), or when the office accepts but does not answer by the deadline:
-    // it has then been killed, and the report ends with what it wrote to `errorOutput`.
+    // the process is then left as it is. Raises a cannot-create-object AppError when a check of
+    // its pipes fails (see office_pipe_socket.h), or when the office accepts but does not answer
+    // by the deadline: it has then been killed, and the report ends with what it wrote to
+    // `errorOutput`.
     static std::optional<OfficeConnection> Await(const std::string& pipeName,
                                                  const std::string& singleInstancePipeName,
                                                  OfficeProcess& office,
@@ -45,12 +41,11 @@ class OfficeConnection {
     OfficeConnection(OfficeConnection&& other) noexcept;
     OfficeConnection& operator=(OfficeConnection&&) = delete;
 
-    // The connected socket, for a deadline that shuts it down.
+    // For a deadline that shuts it down.
     int Socket() const noexcept { return socket_->socket(); }
 
-    // LN(x) through a FunctionAccess service obtained for this call alone, so that nothing of
-    // one call carries over to the next. The call gives up its reference; the connection keeps
-    // one until it ends (see usedFunctions_).
+    // LN(x) through a FunctionAccess service of this call's own, so that nothing of one call
+    // carries over to the next.
     css::uno::Any CallLn(double x) const;
 
     // Asks the office to end; false when it refuses. The desktop reference is kept: releasing
@@ -65,11 +60,8 @@ class OfficeConnection {
     css::uno::Reference<css::uno::XComponentContext> context_;
     css::uno::Reference<css::lang::XMultiComponentFactory> serviceManager_;
     css::uno::Reference<css::frame::XDesktop> desktop_;
-    // Every FunctionAccess service the calls obtained, released when the connection ends. The
-    // office destroys a service whose last reference is released on a thread of its own and
-    // frees the service's scratch document there without taking its lock, while the next call
-    // runs on another thread: LibreOffice 25.2 aborts in about one run of 26 calls in twenty.
-    // Kept until the instance is closed, no service is destroyed beside a call.
+    // Released only when the connection ends: LibreOffice 25.2 destroys a released service on a
+    // thread of its own without a lock, beside the next call, and aborts in one run in twenty.
     mutable std::vector<css::uno::Reference<css::sheet::XFunctionAccess>> usedFunctions_;
 };
 

@@ -23,9 +23,8 @@ namespace {
 constexpr std::size_t kMaxShown = 400;
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
 
-// The character that starts at `bytes[at]` and its length in bytes; when no valid UTF-8
-// sequence starts there, none (-1) and the length of the longest start of one (at least 1), so
-// that each broken sequence becomes a single replacement.
+// The character at `bytes[at]` and its length; -1 and the length of the broken sequence (at least
+// 1) when none is valid there, so that each broken sequence becomes one replacement.
 std::pair<std::int32_t, std::size_t> Decode(std::string_view bytes, std::size_t at) {
     const auto lead = static_cast<unsigned char>(bytes[at]);
     if (lead < 0x80) {
@@ -33,8 +32,7 @@ std::pair<std::int32_t, std::size_t> Decode(std::string_view bytes, std::size_t 
     }
     std::size_t length = 0;
     std::int32_t code = 0;
-    // The range of the second byte: narrower after some leads, which would otherwise start an
-    // overlong form, a surrogate or a code point beyond U+10FFFF.
+    // Narrower after leads that could start an overlong form, a surrogate or one beyond U+10FFFF.
     unsigned char low = 0x80;
     unsigned char high = 0xBF;
     if (lead >= 0xC2 && lead <= 0xDF) {
@@ -65,9 +63,7 @@ std::pair<std::int32_t, std::size_t> Decode(std::string_view bytes, std::size_t 
     return {code, length};
 }
 
-// Control characters, and the format characters that reorder or hide text around them
-// (bidirectional marks, embeddings, overrides and isolates, zero-width characters, the line
-// and paragraph separators, the byte order mark, interlinear annotations).
+// Control characters and the format characters that reorder or hide text around them.
 bool IsHidden(std::int32_t c) {
     return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x061C || (c >= 0x200B && c <= 0x200F) ||
            (c >= 0x2028 && c <= 0x202E) || (c >= 0x2060 && c <= 0x206F) || c == 0xFEFF ||

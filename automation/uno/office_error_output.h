@@ -9,11 +9,9 @@
 
 namespace secant_root {
 
-// Where an office's standard error goes: a pipe that a thread of this program drains as fast as
-// the office writes, keeping only the last kKeptBytes in memory. However much the office writes,
-// nothing of it reaches a file or the user's terminal, and the office never waits on it. (A
-// size limit on a file, RLIMIT_FSIZE, would limit every file the office writes: its profile,
-// its temporary files, the user's font cache.)
+// Where an office's standard error goes: a pipe that a thread drains as fast as the office writes,
+// keeping the last kKeptBytes in memory, so that no flood of it reaches a disk or the terminal
+// and the office never waits on it.
 class OfficeErrorOutput {
   public:
     static constexpr std::size_t kKeptBytes = 64 * 1024;
@@ -28,12 +26,10 @@ class OfficeErrorOutput {
     // The end for the office's standard error (close-on-exec here; the start copies it).
     int WriteEnd() const noexcept { return writeEnd_.get(); }
 
-    // The end of what the office has written (its last 400 bytes at most, cut at a character,
-    // "…" in front of a cut) as "; LibreOffice вывел: …", or nothing when it wrote nothing
-    // visible. The text is valid, printable UTF-8 on one line: line breaks and tabs become
-    // spaces; a byte that does not belong to a valid UTF-8 sequence, a control character (the
-    // escape that starts a terminal sequence, say) or a character that changes the direction or
-    // visibility of text becomes U+FFFD; spaces at the end are dropped.
+    // The end of what the office has written (at most 400 bytes, cut at a character after "…")
+    // as "; LibreOffice вывел: …", or nothing when it wrote nothing visible: printable UTF-8 on
+    // one line, where a broken sequence, a control character or one that reorders or hides text
+    // becomes U+FFFD.
     std::string Describe();
 
   private:

@@ -11,8 +11,7 @@ namespace secant_root {
 struct ProfileSeed {
     // ooSetupVersion of share/registry/main.xcd, stored as the version last set up.
     std::string setupVersion;
-    // buildid of program/versionrc, stored as the build the extensions were last synchronised
-    // with.
+    // buildid of program/versionrc, stored as the build last synchronised with.
     std::string buildId;
 };
 
@@ -25,13 +24,11 @@ class OfficeInstallation {
     static OfficeInstallation Default();
 
     const std::filesystem::path& programDirectory() const { return programDirectory_; }
-    // The office process itself, started directly rather than through its shell wrapper, which
-    // costs far more than the office's own start.
+    // Rather than its shell wrapper, which costs far more than the office's own start.
     std::filesystem::path OfficeBinary() const;
 
-    // Reads the profile seed from the installation as it is now, so that it always matches the
-    // installed version. Raises a cannot-create-object AppError when LibreOffice is not
-    // installed there or its files do not hold the values.
+    // Read at each start, so that it matches the installed version. Raises a cannot-create-object
+    // AppError when LibreOffice is not installed there or its files lack the values.
     ProfileSeed ReadProfileSeed() const;
 
   private:

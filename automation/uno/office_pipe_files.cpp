@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
 
 #include <rtl/digest.h>
@@ -10,9 +12,20 @@
 namespace secant_root {
 namespace {
 
+namespace fs = std::filesystem;
+
+// In the order LibreOffice tries them.
+const std::array<fs::path, 2> kPipeDirectories{"/tmp", "/var/tmp"};
+
 std::string OwnPipePrefix() { return "OSL_PIPE_" + std::to_string(geteuid()) + "_"; }
 
 }  // namespace
+
+fs::path OfficePipePath(const std::string& name) {
+    const fs::path& directory =
+        access(kPipeDirectories[0].c_str(), W_OK) == 0 ? kPipeDirectories[0] : kPipeDirectories[1];
+    return directory / (OwnPipePrefix() + name);
+}
 
 std::string SingleInstancePipeName(const rtl::OUString& userInstallationUrl) {
     sal_uInt8 digest[RTL_DIGEST_LENGTH_MD5];
@@ -29,26 +42,19 @@ std::string SingleInstancePipeName(const rtl::OUString& userInstallationUrl) {
 }
 
 OfficePipeFiles::OfficePipeFiles(const std::string& pipeName,
-                                 const rtl::OUString& userInstallationUrl) {
-    const std::string prefix = OwnPipePrefix();
-    // The pipes go to /tmp, or to /var/tmp where /tmp is not writable.
-    for (const char* directory : {"/tmp", "/var/tmp"}) {
-        paths_.push_back(std::filesystem::path(directory) / (prefix + pipeName));
-        paths_.push_back(std::filesystem::path(directory) /
-                         (prefix + SingleInstancePipeName(userInstallationUrl)));
-    }
-}
+                                 const rtl::OUString& userInstallationUrl)
+    : paths_{OfficePipePath(pipeName),
+             OfficePipePath(SingleInstancePipeName(userInstallationUrl))} {}
 
 OfficePipeFiles::~OfficePipeFiles() {
-    for (const std::filesystem::path& path : paths_) {
+    for (const fs::path& path : paths_) {
         RemoveOfficePipeSocket(path);
     }
 }
 
-void RemoveOfficePipeSocket(const std::filesystem::path& path) noexcept {
+void RemoveOfficePipeSocket(const fs::path& path) noexcept {
     try {
-        const std::string directory = path.parent_path().string();
-        if ((directory != "/tmp" && directory != "/var/tmp") ||
+        if (std::ranges::find(kPipeDirectories, path.parent_path()) == kPipeDirectories.end() ||
             !path.filename().string().starts_with(OwnPipePrefix())) {
             return;
         }

@@ -8,14 +8,14 @@
 
 namespace secant_root {
 
-// The socket files that a LibreOffice instance makes for its named pipes: the pipe it accepts
-// connections on (/tmp/OSL_PIPE_<uid>_<name>) and the one that keeps a profile to a single
-// instance (/tmp/OSL_PIPE_<uid>_SingleOfficeIPC_<hash of the profile URL>). An instance that
-// ends normally removes them; one that is killed or crashes leaves them behind. Both names are
-// known before the instance starts, so they can be removed however it ended.
-//
-// Removes those of the files that exist when destroyed: own it so that it outlives the process.
-// Only sockets of this user are removed: a planted link or file stays where it is.
+// Where LibreOffice makes the socket of this user's pipe `name`: /tmp/OSL_PIPE_<uid>_<name>, or
+// the same in /var/tmp when /tmp is not writable.
+std::filesystem::path OfficePipePath(const std::string& name);
+
+// The socket files of an instance's pipes: the one it accepts connections on and the one that
+// keeps its profile to a single instance. A killed or crashed instance leaves them behind; both
+// names are known before it starts, so they are removed however it ended. Own it so that it
+// outlives the process.
 class OfficePipeFiles {
   public:
     OfficePipeFiles(const std::string& pipeName, const rtl::OUString& userInstallationUrl);
@@ -34,8 +34,8 @@ class OfficePipeFiles {
 // hexadecimal without a leading zero, as LibreOffice derives it.
 std::string SingleInstancePipeName(const rtl::OUString& userInstallationUrl);
 
-// Removes `path` when it is the socket of one of this user's office pipes, in /tmp or /var/tmp,
-// and leaves anything else alone.
+// Removes `path` when it is the socket of one of this user's office pipes, and leaves anything
+// else alone (a planted link or file among them).
 void RemoveOfficePipeSocket(const std::filesystem::path& path) noexcept;
 
 }  // namespace secant_root

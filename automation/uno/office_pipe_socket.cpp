@@ -14,6 +14,7 @@
 #include <string>
 #include <system_error>
 
+#include "automation/uno/office_pipe_files.h"
 #include "automation/uno/shared_directory_rule.h"
 #include "common/app_error.h"
 #include "common/program_texts.h"
@@ -24,25 +25,13 @@ namespace {
 namespace fs = std::filesystem;
 
 std::string KindOfFile(mode_t mode) {
-    if (S_ISSOCK(mode)) {
-        return "сокет";
-    }
-    if (S_ISLNK(mode)) {
-        return "символическая ссылка";
-    }
-    if (S_ISREG(mode)) {
-        return "обычный файл";
-    }
-    if (S_ISDIR(mode)) {
-        return "каталог";
-    }
-    if (S_ISFIFO(mode)) {
-        return "FIFO";
-    }
-    if (S_ISCHR(mode) || S_ISBLK(mode)) {
-        return "устройство";
-    }
-    return "файл другого вида";
+    return S_ISSOCK(mode)                   ? "сокет"
+           : S_ISLNK(mode)                  ? "символическая ссылка"
+           : S_ISREG(mode)                  ? "обычный файл"
+           : S_ISDIR(mode)                  ? "каталог"
+           : S_ISFIFO(mode)                 ? "FIFO"
+           : S_ISCHR(mode) || S_ISBLK(mode) ? "устройство"
+                                            : "файл другого вида";
 }
 
 // "65534 (nobody)", or the number alone when the user has no name.
@@ -57,32 +46,43 @@ std::string OwnerText(uid_t uid) {
     return text;
 }
 
-// Only root and this user may own the directory, and unless it is sticky (as /tmp is), only
-// its owner may write it: otherwise someone else could replace the socket after the check.
+[[noreturn]] void NotExamined(const fs::path& path, int error) {
+    throw CannotCreateObjectError(
+        texts::FilledText(texts::kPipeNotExaminedText, {path.string(), std::strerror(error)}));
+}
+
+// In a directory where others can replace entries, they could swap the socket once checked.
 void CheckDirectory(const fs::path& directory) {
-    const UniqueFd opened(open(directory.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-    struct stat status {};
-    if (opened.get() < 0 || fstat(opened.get(), &status) != 0) {
-        throw CannotCreateObjectError(texts::FilledText(
-            texts::kPipeNotExaminedText, {directory.string(), std::strerror(errno)}));
+    const CheckedDirectory checked = OpenCheckedDirectory(AT_FDCWD, directory.c_str(), O_PATH);
+    if (checked.fd.get() < 0) {
+        NotExamined(directory, checked.error);
     }
-    if (WhyOthersCanReplaceEntries(opened.get(), status)) {
+    if (checked.openToOthers) {
         throw CannotCreateObjectError(texts::FilledText(
             texts::kPipeDirectoryOpenText,
-            {directory.string(), std::to_string(status.st_uid), OctalMode(status.st_mode)}));
+            {directory.string(), *checked.openToOthers, OctalMode(checked.status.st_mode)}));
     }
+}
+
+// What is at `path`, not following a link; nothing when nothing is there.
+std::optional<struct stat> StatusOf(const fs::path& path) {
+    struct stat status {};
+    if (lstat(path.c_str(), &status) != 0) {
+        if (errno == ENOENT) {
+            return std::nullopt;
+        }
+        NotExamined(path, errno);
+    }
+    return status;
 }
 
 // Whether `path` is this user's socket; false when there is nothing there yet.
 bool IsOwnSocket(const fs::path& path) {
-    struct stat status {};
-    if (lstat(path.c_str(), &status) != 0) {
-        if (errno == ENOENT) {
-            return false;
-        }
-        throw CannotCreateObjectError(
-            texts::FilledText(texts::kPipeNotExaminedText, {path.string(), std::strerror(errno)}));
+    const std::optional<struct stat> found = StatusOf(path);
+    if (!found) {
+        return false;
     }
+    const struct stat& status = *found;
     if (S_ISLNK(status.st_mode)) {
         std::error_code error;
         const fs::path target = fs::read_symlink(path, error);
@@ -110,11 +110,9 @@ void CheckPeer(int socket, const fs::path& path, pid_t office) {
     ucred peer{};
     socklen_t size = sizeof peer;
     if (getsockopt(socket, SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0) {
-        throw CannotCreateObjectError(
-            texts::FilledText(texts::kPipeNotExaminedText, {path.string(), std::strerror(errno)}));
+        NotExamined(path, errno);
     }
-    // soffice.bin listens itself; through the soffice wrapper it is a child in the group that
-    // this program made for the office.
+    // soffice.bin listens itself; started through the soffice wrapper, a child in its group.
     const bool ours = peer.pid == office || (peer.pid > 0 && getpgid(peer.pid) == office);
     if (!ours || peer.uid != geteuid()) {
         throw CannotCreateObjectError(
@@ -129,38 +127,27 @@ void CheckPeer(int socket, const fs::path& path, pid_t office) {
 
 void CheckSingleInstancePipe(const std::string& name) {
     const fs::path path = OfficePipePath(name);
-    struct stat status {};
-    if (lstat(path.c_str(), &status) != 0) {
-        if (errno == ENOENT) {
-            return;
-        }
-        throw CannotCreateObjectError(
-            texts::FilledText(texts::kPipeNotExaminedText, {path.string(), std::strerror(errno)}));
-    }
-    if (!S_ISSOCK(status.st_mode) || status.st_uid != geteuid()) {
+    if (const auto status = StatusOf(path);
+        status && (!S_ISSOCK(status->st_mode) || status->st_uid != geteuid())) {
         throw CannotCreateObjectError(texts::FilledText(texts::kSingleInstancePipeTakenText,
-                                                        {path.string(), KindOfFile(status.st_mode),
-                                                         OwnerText(status.st_uid)}),
+                                                        {path.string(), KindOfFile(status->st_mode),
+                                                         OwnerText(status->st_uid)}),
                                       texts::kPipeTakenAdvice);
     }
 }
 
-fs::path OfficePipePath(const std::string& name) {
-    const fs::path directory = access("/tmp", W_OK) == 0 ? "/tmp" : "/var/tmp";
-    return directory / ("OSL_PIPE_" + std::to_string(geteuid()) + "_" + name);
-}
-
-UniqueFd ConnectToOfficePipe(const std::string& name, pid_t office) {
+OfficePipeLook ConnectToOfficePipe(const std::string& name, pid_t office) {
     const fs::path path = OfficePipePath(name);
     CheckDirectory(path.parent_path());
-    if (!IsOwnSocket(path)) {
-        return UniqueFd();
+    OfficePipeLook look;
+    look.found = IsOwnSocket(path);
+    if (!look.found) {
+        return look;
     }
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     if (path.native().size() >= sizeof address.sun_path) {
-        throw CannotCreateObjectError(texts::FilledText(
-            texts::kPipeNotExaminedText, {path.string(), std::strerror(ENAMETOOLONG)}));
+        NotExamined(path, ENAMETOOLONG);
     }
     std::memcpy(address.sun_path, path.c_str(), path.native().size() + 1);
     UniqueFd socket(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
@@ -169,35 +156,43 @@ UniqueFd ConnectToOfficePipe(const std::string& name, pid_t office) {
         // Between binding and listening the office refuses; a removal may race with the check.
         if (socket.get() >= 0 &&
             (errno == ECONNREFUSED || errno == ENOENT || errno == EAGAIN || errno == EINTR)) {
-            return UniqueFd();
+            look.found = errno != ENOENT;
+            return look;
         }
-        throw CannotCreateObjectError(
-            texts::FilledText(texts::kPipeNotExaminedText, {path.string(), std::strerror(errno)}));
+        NotExamined(path, errno);
     }
     CheckPeer(socket.get(), path, office);
-    return socket;
+    look.socket = std::move(socket);
+    return look;
 }
 
-void CheckRoomForOfficePipe(const std::string& name) {
-    const fs::path directory = OfficePipePath(name).parent_path();
+OfficePipeRoom::OfficePipeRoom(const std::string& name)
+    : directory_(OfficePipePath(name).parent_path().string()) {}
+
+bool OfficePipeRoom::Check(bool socketFound) {
     struct statfs status {};
-    if (statfs(directory.c_str(), &status) != 0) {
-        return;  // Nothing seen: the wait goes on to its limit.
-    }
+    std::string_view lacking;
     // A file system that counts no inodes or blocks (f_files, f_blocks 0) has no limit on them.
     // On tmpfs a socket takes an inode and no space. Root may use the blocks kept for it.
-    const auto freeBlocks = geteuid() == 0 ? status.f_bfree : status.f_bavail;
-    std::string_view lacking;
-    if (status.f_files != 0 && status.f_ffree == 0) {
-        lacking = texts::kNoFreeInodesWord;
-    } else if (status.f_type != TMPFS_MAGIC && status.f_blocks != 0 && freeBlocks == 0) {
-        lacking = texts::kNoFreeSpaceWord;
-    } else {
-        return;
+    if (statfs(directory_.c_str(), &status) == 0) {
+        const auto freeBlocks = geteuid() == 0 ? status.f_bfree : status.f_bavail;
+        if (status.f_files != 0 && status.f_ffree == 0) {
+            lacking = texts::kNoFreeInodesWord;
+        } else if (status.f_type != TMPFS_MAGIC && status.f_blocks != 0 && freeBlocks == 0) {
+            lacking = texts::kNoFreeSpaceWord;
+        }
     }
-    throw CannotCreateObjectError(
-        texts::FilledText(texts::kPipeDirectoryFullText, {directory.string(), lacking}),
-        texts::kFreePipeDirectoryAdvice);
+    const auto now = std::chrono::steady_clock::now();
+    if (lacking.empty() || socketFound) {
+        lackingSince_.reset();
+    } else if (!lackingSince_) {
+        lackingSince_ = now;
+    } else if (now - *lackingSince_ >= kLasting) {
+        throw CannotCreateObjectError(
+            texts::FilledText(texts::kPipeDirectoryFullText, {directory_, lacking}),
+            texts::kFreeRoomAdvice);
+    }
+    return !lacking.empty();
 }
 
 }  // namespace secant_root

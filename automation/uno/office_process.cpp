@@ -1,6 +1,7 @@
 #include "automation/uno/office_process.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
@@ -11,9 +12,7 @@
 #include <array>
 #include <atomic>
 #include <cerrno>
-#include <climits>
 #include <cstring>
-#include <thread>
 
 #include "automation/uno/unique_fd.h"
 #include "common/app_error.h"
@@ -22,8 +21,7 @@
 namespace secant_root {
 namespace {
 
-// Descriptors 0 to 2 may be closed in this program; the child's redirections must not overwrite
-// the descriptors they copy from.
+// Descriptors 0 to 2 may be closed here, and the child's redirections must not overwrite them.
 UniqueFd AboveStandardStreams(int fd) {
     if (fd < 0 || fd > STDERR_FILENO) {
         return UniqueFd(fd);
@@ -32,8 +30,7 @@ UniqueFd AboveStandardStreams(int fd) {
     return UniqueFd(fcntl(fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1));
 }
 
-// The C-string views that execve needs, made before forking: the child of a threaded program may
-// call only async-signal-safe functions, so it must not allocate.
+// Made before forking: the child of a threaded program must not allocate.
 std::vector<char*> NullTerminated(std::vector<std::string>& strings) {
     std::vector<char*> pointers;
     for (std::string& s : strings) {
@@ -45,14 +42,13 @@ std::vector<char*> NullTerminated(std::vector<std::string>& strings) {
 
 constexpr int kExecErrorFd = 3;
 
-// The offices of this program that have not been reaped, for KillAll, which may run in a signal
-// handler: lock-free slots, each 0 or the id (and group) of one office. A process is taken out
-// before it is reaped, so a slot never names a process id that may have been reused.
+// The unreaped offices, for KillAll in a signal handler: lock-free slots, each 0 or one office's
+// id. An office leaves its slot before it is reaped, so a slot never names a reused id.
 std::array<std::atomic<pid_t>, 16> liveOffices;
 static_assert(std::atomic<pid_t>::is_always_lock_free);
 
-// Set by KillAll before it looks at the slots; a start looks at it after taking a slot, so that
-// an office started while KillAll runs is killed by one of the two.
+// Set by KillAll before it reads the slots, read by a start after it took one: an office started
+// meanwhile is killed by one of the two.
 std::atomic<bool> killingAll{false};
 static_assert(std::atomic<bool>::is_always_lock_free);
 
@@ -84,15 +80,14 @@ bool HasEndedUnreaped(pid_t pid) noexcept {
     return result != 0 || info.si_pid == pid;
 }
 
-// Runs in the child between fork and exec: async-signal-safe calls only. A failure to exec is
-// reported to the parent through the close-on-exec pipe on kExecErrorFd.
+// Between fork and exec: async-signal-safe calls only. A failed exec writes its errno to the
+// close-on-exec pipe on kExecErrorFd.
 [[noreturn]] void BecomeOffice(const char* program, char* const* argv, char* const* envp,
-                               pid_t parent, int devNull, int errorOutput, int execErrorFd,
-                               int maxFd) {
+                               pid_t parent, int devNull, int errorOutput, int execErrorFd) {
     // Its own process group lets a kill reach whatever the office starts besides.
     setpgid(0, 0);
-    // The office must not outlive this program, also when the program crashes; if the parent
-    // died before the request took effect, nothing will deliver the signal any more.
+    // Not to outlive this program, even one that crashes; one gone before the request took hold
+    // is seen here.
     prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (getppid() != parent) {
         _exit(127);
@@ -106,11 +101,7 @@ bool HasEndedUnreaped(pid_t pid) noexcept {
         dup2(execErrorFd, kExecErrorFd);
     }
     fcntl(kExecErrorFd, F_SETFD, FD_CLOEXEC);
-    if (close_range(kExecErrorFd + 1, ~0U, 0) != 0) {
-        for (int fd = kExecErrorFd + 1; fd <= maxFd; ++fd) {
-            close(fd);
-        }
-    }
+    close_range(kExecErrorFd + 1, ~0U, 0);
     sigset_t none;
     sigemptyset(&none);
     sigprocmask(SIG_SETMASK, &none, nullptr);
@@ -118,8 +109,7 @@ bool HasEndedUnreaped(pid_t pid) noexcept {
     struct sigaction usual {};
     usual.sa_handler = SIG_DFL;
     sigaction(SIGPIPE, &usual, nullptr);
-    // Its sockets and files are the user's alone, whatever the user's umask: another local user
-    // who could connect to the office could drive it as this user.
+    // Another local user who could connect to the office could drive it as this user.
     umask(077);
     execve(program, argv, envp);
     const int error = errno;
@@ -127,26 +117,13 @@ bool HasEndedUnreaped(pid_t pid) noexcept {
     _exit(127);
 }
 
-// Frees the private memory of a process that has been sent SIGKILL on this thread, at the same
-// time as the kernel tears it down in the process's own last thread: the reap comes about a
-// millisecond sooner. Without the system call (kernels before 5.15) the teardown is left alone.
-void ReleaseMemoryOfKilled(pid_t pid) noexcept {
-    const UniqueFd process(static_cast<int>(syscall(SYS_pidfd_open, pid, 0U)));
-    if (process.get() >= 0) {
-        syscall(SYS_process_mrelease, process.get(), 0U);
-    }
-}
-
-int WaitStatus(pid_t pid, int options) noexcept {
+int WaitStatus(pid_t pid) noexcept {
     int status = 0;
     pid_t result;
     do {
-        result = waitpid(pid, &status, options);
+        result = waitpid(pid, &status, 0);
     } while (result < 0 && errno == EINTR);
-    if (result == pid) {
-        return status;
-    }
-    return result == 0 ? INT_MIN : -1;
+    return result == pid ? status : -1;
 }
 
 }  // namespace
@@ -174,14 +151,12 @@ OfficeProcess::OfficeProcess(const std::filesystem::path& program,
         throw CannotCreateObjectError(
             texts::FilledText(texts::kStartNotPreparedText, {std::strerror(errno)}));
     }
-    const long openMax = sysconf(_SC_OPEN_MAX);
-    const int maxFd = openMax > 0 && openMax < INT_MAX ? static_cast<int>(openMax) : 65536;
     const pid_t parent = getpid();
 
     pid_ = fork();
     if (pid_ == 0) {
         BecomeOffice(program.c_str(), argv.data(), envp.data(), parent, devNull.get(),
-                     errorCopy.get(), execErrorOut.get(), maxFd);
+                     errorCopy.get(), execErrorOut.get());
     }
     if (pid_ < 0) {
         throw CannotCreateObjectError(
@@ -191,6 +166,8 @@ OfficeProcess::OfficeProcess(const std::filesystem::path& program,
     // child has not run yet.
     setpgid(pid_, pid_);
     AddLiveOffice(pid_);
+    // Unreaped, so the id still names this child.
+    pidfd_ = UniqueFd(static_cast<int>(syscall(SYS_pidfd_open, pid_, 0U)));
     execErrorOut.reset();
     if (killingAll.load()) {
         Kill();
@@ -204,7 +181,7 @@ OfficeProcess::OfficeProcess(const std::filesystem::path& program,
     } while (got < 0 && errno == EINTR);
     if (got == static_cast<ssize_t>(sizeof execError)) {
         RemoveLiveOffice(pid_);
-        status_ = WaitStatus(pid_, 0);
+        status_ = WaitStatus(pid_);
         // A program that is not there has not been installed.
         throw CannotCreateObjectError(
             texts::FilledText(texts::kProgramNotRunText,
@@ -219,7 +196,7 @@ OfficeProcess::~OfficeProcess() { Kill(); }
 bool OfficeProcess::HasExited() noexcept {
     if (!status_ && HasEndedUnreaped(pid_)) {
         RemoveLiveOffice(pid_);
-        status_ = WaitStatus(pid_, 0);
+        status_ = WaitStatus(pid_);
     }
     return status_.has_value();
 }
@@ -227,10 +204,14 @@ bool OfficeProcess::HasExited() noexcept {
 bool OfficeProcess::WaitForExit(std::chrono::milliseconds timeout) noexcept {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (!HasExited()) {
-        if (std::chrono::steady_clock::now() >= deadline) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
             return false;
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        // Without a pidfd (kernels before 5.3) poll only sleeps out the time.
+        pollfd process{pidfd_.get(), POLLIN, 0};
+        poll(&process, 1, static_cast<int>(left.count()));
     }
     return true;
 }
@@ -242,9 +223,11 @@ void OfficeProcess::Kill() noexcept {
     // Not yet reaped, so the process and its group are still ours to signal.
     kill(-pid_, SIGKILL);
     kill(pid_, SIGKILL);
-    ReleaseMemoryOfKilled(pid_);
+    // Frees its memory here while the kernel tears it down in its own last thread: the reap comes
+    // about a millisecond sooner (kernels from 5.15 on).
+    syscall(SYS_process_mrelease, pidfd_.get(), 0U);
     RemoveLiveOffice(pid_);
-    status_ = WaitStatus(pid_, 0);
+    status_ = WaitStatus(pid_);
 }
 
 bool OfficeProcess::ExitedWith(int code) const noexcept {

@@ -8,22 +8,19 @@
 #include <string>
 #include <vector>
 
+#include "automation/uno/unique_fd.h"
+
 namespace secant_root {
 
-// An office process that this program started and owns: a child in a process group of its own,
-// always reaped, and killed (with its whole group) when the owner lets it go while it still
-// runs. The kernel kills it as well when this program dies.
-//
-// The kernel ties the parent-death signal to the thread that forked: start offices from the
-// program's main thread, so that an office does not die with a short-lived thread.
+// An office process that this program started: a child in a process group of its own, always
+// reaped, killed with its group when let go while it runs, and by the kernel when this program
+// dies. Start it from the main thread: the parent-death signal comes when the forking thread ends.
 class OfficeProcess {
   public:
     // Starts `program` with `arguments` (without the program name) and `environment` (entries
-    // "NAME=value"); standard input and output are /dev/null, standard error goes to the
-    // descriptor `errorOutput` (shared with this program when -1), no other descriptor is
-    // inherited. The process makes its files with umask 077 and takes SIGPIPE as usual,
-    // whatever this program's settings. Raises a cannot-create-object AppError when the
-    // program cannot be run, or after KillAll; it then has been reaped already.
+    // "NAME=value"), standard input and output on /dev/null, standard error on `errorOutput`
+    // (this program's when -1) and no other descriptor, umask 077 and the usual SIGPIPE. Raises a
+    // cannot-create-object AppError, the process reaped, when it cannot be run, or after KillAll.
     OfficeProcess(const std::filesystem::path& program, const std::vector<std::string>& arguments,
                   const std::vector<std::string>& environment, int errorOutput = -1);
     ~OfficeProcess();
@@ -43,14 +40,15 @@ class OfficeProcess {
     // After the process has ended: how, in words ("exited with code 81").
     std::string DescribeExit() const;
 
-    // Kills every office process of this program that has not been reaped yet, with its group,
-    // and any that is being started meanwhile or later, whose start then fails with a
-    // cannot-create-object AppError. Async-signal-safe: for a handler of a signal that ends the
-    // program.
+    // Kills every unreaped office with its group, and any started meanwhile or later, whose start
+    // then fails with a cannot-create-object AppError. Async-signal-safe, for a handler of a
+    // signal that ends the program.
     static void KillAll() noexcept;
 
   private:
     pid_t pid_;
+    // Readable once the process has ended; -1 where the kernel has no pidfds.
+    UniqueFd pidfd_;
     // The wait status once the process has been reaped; -1 when it was reaped elsewhere.
     std::optional<int> status_;
 };

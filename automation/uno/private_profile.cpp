@@ -7,10 +7,7 @@
 
 #include <cerrno>
 #include <chrono>
-#include <cstdio>
-#include <cstring>
 #include <fstream>
-#include <random>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -18,6 +15,7 @@
 
 #include "automation/uno/office_pipe_files.h"
 #include "automation/uno/profile_place.h"
+#include "automation/uno/random_name.h"
 #include "common/app_error.h"
 #include "common/program_texts.h"
 
@@ -29,19 +27,7 @@ namespace fs = std::filesystem;
 std::string XmlEscaped(std::string_view text) {
     std::string escaped;
     for (const char c : text) {
-        switch (c) {
-            case '&':
-                escaped += "&amp;";
-                break;
-            case '<':
-                escaped += "&lt;";
-                break;
-            case '>':
-                escaped += "&gt;";
-                break;
-            default:
-                escaped += c;
-        }
+        escaped += c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;" : std::string(1, c);
     }
     return escaped;
 }
@@ -49,15 +35,13 @@ std::string XmlEscaped(std::string_view text) {
 constexpr std::string_view kLockName = "lock";
 constexpr std::string_view kTakingName = "lock.new";
 constexpr std::string_view kSocketsName = "sockets";
-// A run makes its directory and takes its lock within microseconds; a directory of this user's
-// without a lock that has not changed for this long belongs to a run that died in between (or
-// while removing it), not to one still making it.
+// A run makes its directory and takes its lock within microseconds: one without a lock unchanged
+// for this long belongs to a run that died in between (or while removing it).
 constexpr std::chrono::seconds kMakingTime{10};
 
 enum class LockState { Missing, Free, Held };
 
-// Whether the lock file `name` in `directory` is missing, free or held (by a live run); one that
-// cannot be opened counts as held, so that its directory is left alone.
+// One that cannot be opened counts as held, so that its directory is left alone.
 LockState StateOfLock(int directory, std::string_view name) {
     const UniqueFd lock(openat(directory, name.data(), O_RDWR | O_NOFOLLOW | O_CLOEXEC));
     if (lock.get() < 0) {
@@ -73,9 +57,8 @@ bool UnchangedForLong(const struct stat& status) {
     return age > kMakingTime || age < -kMakingTime;
 }
 
-// Removes `directory` when it is a private directory of this user whose run has died: its lock
-// is free (a run holds it from before it gets its name until the directory is gone), or it has
-// none, has not changed for kMakingTime and the lock being taken, if any, is not held.
+// Removes `directory`, with the sockets it lists, when it is this user's and its run has died: its
+// lock is free, or it has none, is unchanged for kMakingTime and its lock.new is not held.
 void RemoveIfDead(const fs::path& directory) {
     const UniqueFd opened(open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     struct stat status {};
@@ -97,8 +80,6 @@ void RemoveIfDead(const fs::path& directory) {
     fs::remove_all(directory, ignored);
 }
 
-// Only this user's directory is read: what other users put in the temporary directory costs
-// nothing.
 void RemoveWhatDeadRunsLeft(const fs::path& place) {
     std::error_code error;
     for (fs::directory_iterator entry(place, error), end; !error && entry != end;
@@ -117,8 +98,7 @@ UniqueFd TakeLock(const fs::path& root) {
                        S_IRUSR | S_IWUSR));
     if (lock.get() < 0 || flock(lock.get(), LOCK_EX | LOCK_NB) != 0 ||
         rename(taking.c_str(), (root / kLockName).c_str()) != 0) {
-        throw CannotCreateObjectError(
-            texts::FilledText(texts::kProfileNotLockedText, {root.string(), std::strerror(errno)}));
+        throw ProfileError(texts::kProfileNotLockedText, root, errno);
     }
     return lock;
 }
@@ -127,18 +107,18 @@ void MakeDirectory(const fs::path& path) {
     std::error_code error;
     fs::create_directories(path, error);
     if (error) {
-        throw CannotCreateObjectError(
-            texts::FilledText(texts::kProfileNotWrittenText, {path.string(), error.message()}));
+        throw ProfileError(texts::kProfileNotWrittenText, path, error.value());
     }
 }
 
+// The stream keeps no error code: the failed system call's is taken (one ENOSPC, say).
 void WriteFile(const fs::path& path, std::string_view content) {
+    errno = 0;
     std::ofstream out(path, std::ios::binary);
     out << content;
     out.close();
     if (!out) {
-        throw CannotCreateObjectError(texts::FilledText(texts::kProfileNotWrittenText,
-                                                        {path.string(), texts::kWriteFailedWord}));
+        throw ProfileError(texts::kProfileNotWrittenText, path, errno != 0 ? errno : EIO);
     }
 }
 
@@ -148,9 +128,7 @@ std::string RegistryItem(std::string_view path, std::string_view name, std::stri
            "\" oor:op=\"fuse\"><value>" + XmlEscaped(value) + "</value></prop></item>\n";
 }
 
-// What lets a new profile skip first-start work: the version last set up, the set-up marked as
-// done and not the first run, and the build that the extensions and the compatibility of the
-// profile were last checked with (the extensions directory and the registry each keep one).
+// What spares the office its first-start work (see ProfileSeed).
 void Seed(const fs::path& userInstallation, const ProfileSeed& seed) {
     const fs::path user = userInstallation / "user";
     MakeDirectory(user / "extensions");
@@ -168,18 +146,11 @@ void Seed(const fs::path& userInstallation, const ProfileSeed& seed) {
     WriteFile(user / "extensions/buildid", seed.buildId);
 }
 
-// 128 random bits, which no one can guess.
-std::string RandomProfileName() {
-    std::random_device random;
-    char name[48];
-    std::snprintf(name, sizeof name, "profile-%08x%08x%08x%08x", random(), random(), random(),
-                  random());
-    return name;
-}
-
 }  // namespace
 
-PrivateProfile::PrivateProfile(const ProfileSeed& seed) : profileName_(RandomProfileName()) {
+// 128 random bits, which no one can guess.
+PrivateProfile::PrivateProfile(const ProfileSeed& seed)
+    : profileName_("profile-" + RandomName(32, kHexDigits)) {
     ProfilePlace place;
     RemoveWhatDeadRunsLeft(place.path());
     try {
@@ -198,9 +169,8 @@ PrivateProfile::PrivateProfile(const ProfileSeed& seed) : profileName_(RandomPro
     }
 }
 
-// The lock goes last: a removal cut short (the program killed, an entry that cannot go) leaves
-// the lock, free once this run has gone, so that the next profile removes the rest at once. A
-// directory without its lock would look like one being made and stay for kMakingTime.
+// The lock goes last: a removal cut short leaves it, free once this run has gone, for the next
+// profile to remove the rest at once rather than after kMakingTime.
 void PrivateProfile::Remove() const noexcept {
     std::error_code error;
     std::vector<fs::path> entries;
@@ -218,7 +188,7 @@ void PrivateProfile::Remove() const noexcept {
     if (!error) {
         fs::remove_all(root_, error);
     }
-    // The last run to end removes this user's directory; it stays while it holds another's.
+    // Stays while it holds another run's directory.
     rmdir(root_.parent_path().c_str());
 }
 

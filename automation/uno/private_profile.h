@@ -9,19 +9,13 @@
 
 namespace secant_root {
 
-// A private directory for one LibreOffice instance, made (readable by this user only) in this
-// user's directory of the system's temporary directory, or of the runtime directory when another
-// user has taken its name (ProfilePlace), and removed with
-// everything in it when destroyed; the last run to end removes this user's directory too. It
-// holds the instance's user profile, seeded so that the instance starts at once, and the
-// directory for the instance's own temporary files, so that nothing the instance writes
-// outlives it.
+// A private directory (0700) for one LibreOffice instance in ProfilePlace, removed with all in it
+// when destroyed (the last run also removes ProfilePlace's directory). It holds the instance's
+// seeded profile and its temporary files, so that nothing the instance writes outlives it.
 //
-// A program killed outright (SIGKILL) cannot remove it; the next profile that any run of the
-// program makes in the same place does. Each directory holds a file locked for
-// the directory's whole life and the names of the instance's sockets: a directory of this user
-// whose lock is free belongs to a run that has died, and is removed with those sockets; so is
-// one without a lock that has not changed for some seconds (its run died before locking it).
+// A run killed outright cannot remove it; the next profile made in the same place does. Each
+// holds a file locked for its whole life and the paths of the instance's sockets: one whose lock
+// is free, or that has no lock and has not changed for seconds, belongs to a dead run.
 class PrivateProfile {
   public:
     // Raises a cannot-create-object AppError when the directory cannot be made or written.
@@ -31,10 +25,9 @@ class PrivateProfile {
     PrivateProfile(const PrivateProfile&) = delete;
     PrivateProfile& operator=(const PrivateProfile&) = delete;
 
-    // The user installation (the directory above `user/`). Its name is random and lies in a
-    // directory that only this user can read, so that no other user can learn it: LibreOffice
-    // names the pipe that keeps a profile to one instance after the profile's URL, and another
-    // user who knew that name could take it first.
+    // The user installation (above `user/`). Its name is random, in a directory only this user
+    // can read: LibreOffice names its single-instance pipe after it, and another user who knew
+    // the name could take that pipe first.
     std::filesystem::path UserInstallation() const { return root_ / profileName_; }
     // Where the instance keeps its temporary files (its TMPDIR).
     std::filesystem::path TemporaryDirectory() const { return root_ / "tmp"; }

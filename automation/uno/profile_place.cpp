@@ -1,8 +1,6 @@
 #include "automation/uno/profile_place.h"
 
 #include <fcntl.h>
-#include <limits.h>
-#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,6 +11,7 @@
 #include <system_error>
 #include <utility>
 
+#include "automation/uno/random_name.h"
 #include "automation/uno/shared_directory_rule.h"
 #include "common/app_error.h"
 #include "common/program_texts.h"
@@ -22,20 +21,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::string_view kNameCharacters =
-    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
 constexpr std::size_t kRunNameLength = 6;
-// Room below this user's directory for a run directory's name and the longest path that the
-// program writes in it, so that every path of the profile can be made and removed again.
-constexpr std::size_t kRoomForTheProfile =
-    1 + kRunNameLength + std::string_view("/profile/user/registrymodifications.xcu").size();
 // How often a new name is tried, or this user's directory made again when other runs, ending,
 // remove it each time before the new directory is made in it.
 constexpr int kAttempts = 100;
 
 [[noreturn]] void NotCreated(const fs::path& where, int error) {
-    throw CannotCreateObjectError(
-        texts::FilledText(texts::kProfileNotCreatedText, {where.string(), std::strerror(error)}));
+    throw ProfileError(texts::kProfileNotCreatedText, where, error);
 }
 
 AppError OpenToOthersError(const fs::path& directory, std::string_view reason, mode_t mode) {
@@ -44,21 +36,14 @@ AppError OpenToOthersError(const fs::path& directory, std::string_view reason, m
                                    texts::kOwnTemporaryDirectoryAdvice);
 }
 
-[[noreturn]] void OpenToOthers(const fs::path& directory, std::string_view reason, mode_t mode) {
-    throw OpenToOthersError(directory, reason, mode);
-}
-
-// Raised when what has the name of this user's directory is not a directory of this user's that
-// passes the rule. Its name is known to all, so another user can take it in a shared temporary
-// directory: then another place is tried, and this report given when there is none.
+// What has the name of this user's directory, known to all, will not do: another place is tried.
 class NameTaken : public AppError {
   public:
     explicit NameTaken(AppError report) : AppError(std::move(report)) {}
 };
 
-// Absolute, so that the paths handed to the instance mean the same to it and to this program's
-// clean-up whatever the working directories, and without links, so that the directories that
-// the path passes through are those checked.
+// Absolute, so that the instance and the clean-up read its paths alike, and without links, so
+// that the directories checked are those the path passes through.
 fs::path TemporaryBase() {
     std::error_code error;
     const fs::path named = fs::temp_directory_path(error);
@@ -70,34 +55,26 @@ fs::path TemporaryBase() {
     return base;
 }
 
-void CheckOpened(int directory, const fs::path& path) {
-    struct stat status {};
-    if (fstat(directory, &status) != 0) {
-        NotCreated(path, errno);
+// `name` of `at`, opened and held to the rule.
+UniqueFd OpenChecked(int at, const char* name, const fs::path& path) {
+    CheckedDirectory checked = OpenCheckedDirectory(at, name, O_PATH | O_NOFOLLOW);
+    if (checked.fd.get() < 0) {
+        NotCreated(path, checked.error);
     }
-    if (const auto reason = WhyOthersCanReplaceEntries(directory, status)) {
-        OpenToOthers(path, *reason, status.st_mode);
+    if (checked.openToOthers) {
+        throw OpenToOthersError(path, *checked.openToOthers, checked.status.st_mode);
     }
+    return std::move(checked.fd);
 }
 
 // `base` opened from / one directory at a time, each checked before the next is opened from it:
 // what is checked is what the path leads to, whatever others rename meanwhile.
 UniqueFd OpenCheckedBase(const fs::path& base) {
     fs::path reached = base.root_path();
-    UniqueFd directory(open(reached.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-    if (directory.get() < 0) {
-        NotCreated(reached, errno);
-    }
-    CheckOpened(directory.get(), reached);
+    UniqueFd directory = OpenChecked(AT_FDCWD, reached.c_str(), reached);
     for (const fs::path& component : base.relative_path()) {
         reached /= component;
-        UniqueFd next(openat(directory.get(), component.c_str(),
-                             O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-        if (next.get() < 0) {
-            NotCreated(reached, errno);
-        }
-        CheckOpened(next.get(), reached);
-        directory = std::move(next);
+        directory = OpenChecked(directory.get(), component.c_str(), reached);
     }
     return directory;
 }
@@ -127,32 +104,18 @@ UniqueFd OpenUsersDirectory(int base, const fs::path& path) {
     if (mkdirat(base, path.filename().c_str(), S_IRWXU) != 0 && errno != EEXIST) {
         NotCreated(path.parent_path(), errno);
     }
-    UniqueFd directory(
-        openat(base, path.filename().c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    if (directory.get() < 0) {
-        if (errno == ENOENT) {
-            return directory;
-        }
-        DescribeSquatter(base, path, errno);
+    CheckedDirectory checked =
+        OpenCheckedDirectory(base, path.filename().c_str(), O_RDONLY | O_NOFOLLOW);
+    if (checked.fd.get() < 0 && checked.error == ENOENT) {
+        return UniqueFd();
     }
-    struct stat status {};
-    if (fstat(directory.get(), &status) != 0) {
-        NotCreated(path, errno);
+    if (checked.fd.get() < 0 || checked.status.st_uid != geteuid()) {
+        DescribeSquatter(base, path, checked.fd.get() < 0 ? checked.error : EPERM);
     }
-    if (status.st_uid != geteuid()) {
-        DescribeSquatter(base, path, EPERM);
+    if (checked.openToOthers) {
+        throw NameTaken(OpenToOthersError(path, *checked.openToOthers, checked.status.st_mode));
     }
-    if (const auto reason = WhyOthersCanReplaceEntries(directory.get(), status)) {
-        throw NameTaken(OpenToOthersError(path, *reason, status.st_mode));
-    }
-    return directory;
-}
-
-fs::path WithRoomForTheProfile(fs::path users) {
-    if (users.native().size() + kRoomForTheProfile >= PATH_MAX) {
-        NotCreated(users.parent_path(), ENAMETOOLONG);
-    }
-    return users;
+    return std::move(checked.fd);
 }
 
 }  // namespace
@@ -160,7 +123,7 @@ fs::path WithRoomForTheProfile(fs::path users) {
 ProfilePlace::ProfilePlace() {
     const fs::path base = TemporaryBase();
     base_ = OpenCheckedBase(base);
-    path_ = WithRoomForTheProfile(base / ("secant-root-" + std::to_string(geteuid())));
+    path_ = base / ("secant-root-" + std::to_string(geteuid()));
     try {
         directory_ = OpenUsersDirectory(base_.get(), path_);
     } catch (const NameTaken&) {
@@ -171,8 +134,7 @@ ProfilePlace::ProfilePlace() {
 }
 
 bool ProfilePlace::OpenInRuntimeDirectory() {
-    // Made by the login manager (/run/user/<uid>, 0700) for this user alone, so no other user can
-    // take a name in it; it is checked all the same, as it comes from the environment.
+    // The login manager's /run/user/<uid>, the user's alone; checked, as the environment names it.
     const char* named = std::getenv("XDG_RUNTIME_DIR");
     if (named == nullptr || !fs::path(named).is_absolute()) {
         return false;
@@ -184,7 +146,7 @@ bool ProfilePlace::OpenInRuntimeDirectory() {
     }
     try {
         UniqueFd opened = OpenCheckedBase(base);
-        fs::path users = WithRoomForTheProfile(base / "secant-root");
+        fs::path users = base / "secant-root";
         directory_ = OpenUsersDirectory(opened.get(), users);
         base_ = std::move(opened);
         path_ = std::move(users);
@@ -201,14 +163,7 @@ std::string ProfilePlace::MakeRunDirectory() {
             directory_ = OpenUsersDirectory(base_.get(), path_);
             continue;
         }
-        unsigned char random[kRunNameLength];
-        if (getrandom(random, sizeof random, 0) != static_cast<ssize_t>(sizeof random)) {
-            NotCreated(path_, errno);
-        }
-        std::string name;
-        for (const unsigned char byte : random) {
-            name += kNameCharacters[byte % kNameCharacters.size()];
-        }
+        const std::string name = RandomName(kRunNameLength, kLettersAndDigits);
         if (mkdirat(directory_.get(), name.c_str(), S_IRWXU) == 0) {
             return name;
         }
@@ -223,7 +178,14 @@ std::string ProfilePlace::MakeRunDirectory() {
 
 bool IsRunDirectoryName(const std::string& name) {
     return name.size() == kRunNameLength &&
-           name.find_first_not_of(kNameCharacters) == std::string::npos;
+           name.find_first_not_of(kLettersAndDigits) == std::string::npos;
+}
+
+AppError ProfileError(std::string_view text, const fs::path& path, int error) {
+    return CannotCreateObjectError(texts::FilledText(text, {path.string(), std::strerror(error)}),
+                                   error == ENOSPC || error == EDQUOT
+                                       ? texts::kFreeRoomAdvice
+                                       : texts::kStartSpreadsheetAdvice);
 }
 
 }  // namespace secant_root

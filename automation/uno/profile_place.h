@@ -2,8 +2,10 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 #include "automation/uno/unique_fd.h"
+#include "common/app_error.h"
 
 namespace secant_root {
 
@@ -16,17 +18,16 @@ class ProfilePlace {
   public:
     // Opens this user's directory, making it when there is none. The temporary directory and
     // every directory above it up to / are first checked one by one, each opened from the one
-    // above it without following links: each must be owned by this user or root and, when its
-    // group or all users may write it, be sticky (WhyOthersCanReplaceEntries). Once they pass,
-    // only this user and root can change what the path names, so the paths below it can be
-    // handed to the instance. This user's directory must be a directory of this user's that
-    // passes the same rule; when what has its name does not, the runtime directory is used, if
-    // it is set, absolute and passes the same checks, with its own secant-root.
+    // above it without following links, against WhyOthersCanReplaceEntries. Once they pass, only
+    // this user and root can change what the path names, so the paths below it can be handed to
+    // the instance. This user's directory must be a directory of this user's that passes the
+    // same rule; when what has its name does not, the runtime directory is used, if it is set,
+    // absolute and passes the same checks, with its own secant-root.
     //
     // Raises a cannot-create-object AppError, having written nothing, when a directory fails
     // the rule (naming it, what is wrong with it and what to do; for this user's directory,
-    // when the runtime directory will not do either), and when the temporary
-    // directory is missing, cannot be opened or its path leaves no room for the profile's own.
+    // when the runtime directory will not do either), and when the temporary directory is
+    // missing or cannot be opened.
     ProfilePlace();
 
     // Absolute and without symbolic links.
@@ -52,5 +53,9 @@ class ProfilePlace {
 
 // Whether `name` is a name that MakeRunDirectory gives.
 bool IsRunDirectoryName(const std::string& name);
+
+// A cannot-create-object AppError of `text` filled with `path` and the system's `error`, whose
+// advice, when the file system has no room left (ENOSPC, EDQUOT), is to free some.
+AppError ProfileError(std::string_view text, const std::filesystem::path& path, int error);
 
 }  // namespace secant_root

@@ -1,11 +1,13 @@
 #include "automation/uno/shared_directory_rule.h"
 
 #include <endian.h>
+#include <fcntl.h>
 #include <linux/posix_acl.h>
 #include <linux/posix_acl_xattr.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -14,10 +16,8 @@
 namespace secant_root {
 namespace {
 
-// Whom the access control list of the directory `directory`, owned by the group `group`, lets
-// write it besides its owner ("пользователю 1001, группе 0"): its named users and groups and
-// the owning group whose entries allow writing. Empty when no named user or group may write, or
-// the list cannot be read.
+// Whom the directory's access control list lets write besides its owner ("пользователю 1001,
+// группе 0"); empty when no named user or group may, or the list cannot be read.
 std::string WritersThroughAcl(int directory, gid_t group) {
     const std::string path = "/proc/self/fd/" + std::to_string(directory);
     // The header and room for far more entries than lists carry.
@@ -64,6 +64,18 @@ std::optional<std::string> WhyOthersCanReplaceEntries(int directory, const struc
         return texts::FilledText(texts::kWritableByGroupReason, {std::to_string(status.st_gid)});
     }
     return std::nullopt;
+}
+
+CheckedDirectory OpenCheckedDirectory(int at, const char* name, int flags) {
+    CheckedDirectory checked;
+    checked.fd = UniqueFd(openat(at, name, O_DIRECTORY | O_CLOEXEC | flags));
+    if (checked.fd.get() < 0 || fstat(checked.fd.get(), &checked.status) != 0) {
+        checked.error = errno;
+        checked.fd.reset();
+    } else {
+        checked.openToOthers = WhyOthersCanReplaceEntries(checked.fd.get(), checked.status);
+    }
+    return checked;
 }
 
 std::string OctalMode(mode_t mode) {

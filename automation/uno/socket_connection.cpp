@@ -31,9 +31,7 @@ sal_Int32 SocketConnection::read(css::uno::Sequence<sal_Int8>& bytes, sal_Int32 
     if (count < 0) {
         throw ConnectionFailure(texts::kConnectionFailedWord, EINVAL);
     }
-    // The size comes from the peer: the buffer grows with what has arrived (at most doubling,
-    // from a bounded first chunk), so that a block that claims gigabytes and never comes
-    // reserves no more than what was sent.
+    // The size comes from the peer: the buffer grows with what arrives, at most doubling.
     constexpr sal_Int32 kFirstChunk = 64 * 1024;
     bytes.realloc(std::min(count, kFirstChunk));
     sal_Int32 got = 0;

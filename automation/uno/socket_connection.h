@@ -9,19 +9,17 @@
 
 namespace secant_root {
 
-// A UNO connection over a stream socket that this program has connected and checked itself, for
-// a bridge to the office on the other end. close() shuts the socket down rather than closing
-// it, so that a read blocked in the bridge's thread returns at once and never meets a reused
-// descriptor; the descriptor is closed when the last reference goes.
+// A UNO connection over a socket this program connected and checked itself. close() shuts it down
+// rather than closing it, so that a read blocked in the bridge's thread returns at once and never
+// meets a reused descriptor.
 class SocketConnection final : public cppu::WeakImplHelper1<css::connection::XConnection> {
   public:
     SocketConnection(UniqueFd socket, rtl::OUString description);
 
     int socket() const noexcept { return socket_.get(); }
 
-    // Blocks until `count` bytes have arrived, holding no more memory than about twice what has
-    // arrived, whatever `count` the peer announced; raises com.sun.star.io.IOException when the
-    // connection ends or fails first, or `count` is negative.
+    // Holds no more than about twice what has arrived, whatever `count` the peer announced.
+    // Raises com.sun.star.io.IOException when the connection ends first or `count` < 0.
     sal_Int32 read(css::uno::Sequence<sal_Int8>& bytes, sal_Int32 count) override;
     // Raises com.sun.star.io.IOException when the connection has ended, without SIGPIPE.
     void write(const css::uno::Sequence<sal_Int8>& bytes) override;

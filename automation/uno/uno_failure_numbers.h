@@ -12,11 +12,9 @@ namespace secant_root {
 inline constexpr std::int32_t kInstanceEndedNumber = static_cast<std::int32_t>(0x80010108u);
 // E_INVALIDARG: LN rejected its argument (com.sun.star.lang.IllegalArgumentException).
 inline constexpr std::int32_t kInvalidArgumentNumber = static_cast<std::int32_t>(0x80070057u);
-// DISP_E_UNKNOWNNAME: Calc does not know the function
-// (com.sun.star.container.NoSuchElementException).
+// DISP_E_UNKNOWNNAME: Calc does not know LN (com.sun.star.container.NoSuchElementException).
 inline constexpr std::int32_t kUnknownFunctionNumber = static_cast<std::int32_t>(0x80020006u);
-// DISP_E_EXCEPTION: any other com.sun.star.uno.RuntimeException, for example a FunctionAccess
-// service that cannot be created.
+// DISP_E_EXCEPTION: any other com.sun.star.uno.RuntimeException.
 inline constexpr std::int32_t kRuntimeFailureNumber = static_cast<std::int32_t>(0x80020009u);
 // E_FAIL: any other UNO exception.
 inline constexpr std::int32_t kOtherFailureNumber = static_cast<std::int32_t>(0x80004005u);

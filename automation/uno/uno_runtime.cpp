@@ -7,9 +7,8 @@ namespace secant_root {
 
 css::uno::Reference<css::uno::XComponentContext> LocalComponentContext() {
     static const css::uno::Reference<css::uno::XComponentContext> context = [] {
-        // The runtime finds the installation's type libraries (the office API among them)
-        // through URE_BOOTSTRAP. Setting it as a bootstrap variable of this process, rather than
-        // in the environment, leaves the environment alone and takes precedence over it.
+        // Where the type libraries are; as a bootstrap variable it leaves the environment alone
+        // and takes precedence over it.
         rtl::Bootstrap::set(
             "URE_BOOTSTRAP",
             FromUtf8("vnd.sun.star.pathname:" SECANT_ROOT_UNO_RUNTIME_DIR "/fundamentalrc"));

@@ -8,10 +8,8 @@
 
 namespace secant_root {
 
-// This program's own UNO runtime: the component context that bridges to offices are made in.
-// Bootstrapped once per process from the UNO libraries of the LibreOffice installation that the
-// program loads them from, with no environment variable to set. Raises cppu::BootstrapException
-// when the runtime cannot be started.
+// The component context that bridges to offices are made in, bootstrapped once per process from
+// the installation the UNO libraries come from. Raises cppu::BootstrapException when it cannot.
 css::uno::Reference<css::uno::XComponentContext> LocalComponentContext();
 
 // Conversions between UNO strings and the program's UTF-8 text.
