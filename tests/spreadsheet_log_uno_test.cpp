@@ -9,8 +9,10 @@
 #include <unistd.h>
 
 #include <charconv>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <optional>
 #include <set>
@@ -298,6 +300,40 @@ TEST_F(SpreadsheetLogUno, LeavesTheUsersOwnLibreOfficeAlone) {
     EXPECT_NE(logs.OnlyOffice(), ours);
     EXPECT_TRUE(users.IsRunning());
     EXPECT_EQ(users.Ln(2.0), TableLn(2.0));
+}
+
+// Every path under `directory`.
+std::set<fs::directory_entry> Listing(const fs::path& directory) {
+    return {fs::recursive_directory_iterator(directory), fs::recursive_directory_iterator()};
+}
+
+// The program's UNO runtime reads nothing of the user's own LibreOffice profile, where a crash or
+// a full disk can leave a registry of its extensions damaged; and the instance writes nothing in
+// the user's home (without XDG_RUNTIME_DIR, GLib would keep dconf's file there). The runtime is
+// started once per process, so the click runs in a process of its own.
+TEST_F(SpreadsheetLogUno, AnswersBesideADamagedProfileOfTheUsersAndWritesNothingInTheHome) {
+    ::testing::GTEST_FLAG(death_test_style) = "threadsafe";
+    const fs::path home = fs::temp_directory_path() / "home with a damaged profile";
+    const fs::path registry = home /
+                              ".config/libreoffice/4/user/extensions/bundled/registry/"
+                              "com.sun.star.comp.deployment.component.PackageRegistryBackend";
+    fs::create_directories(registry);
+    std::ofstream(registry / "unorc") << "[Bootstrap]\nUNO_SERVICES=?$ORIGIN/common_.rdb\n";
+    std::ofstream(registry / "common_.rdb") << "<?xml version=\"1.0\"?>\n<components xmlns=\"";
+    EXPECT_EXIT(
+        {
+            setenv("HOME", home.c_str(), 1);
+            unsetenv("XDG_RUNTIME_DIR");
+            const auto before = Listing(home);
+            RecordingWindow window("0.001");
+            CalculateRoot(window, logs);
+            std::exit(window.answers == std::vector<std::string>{"1.1189"} &&
+                              Listing(home) == before
+                          ? 0
+                          : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+    fs::remove_all(home);
 }
 
 }  // namespace

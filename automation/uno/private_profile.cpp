@@ -192,6 +192,7 @@ PrivateProfile::PrivateProfile(const ProfileSeed& seed) : profileName_(RandomPro
         lock_ = TakeLock(root_);
         Seed(UserInstallation(), seed);
         MakeDirectory(TemporaryDirectory());
+        MakeDirectory(HomeDirectory());
     } catch (...) {
         Remove();
         throw;

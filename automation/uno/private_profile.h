@@ -14,8 +14,8 @@ namespace secant_root {
 // user has taken its name (ProfilePlace), and removed with
 // everything in it when destroyed; the last run to end removes this user's directory too. It
 // holds the instance's user profile, seeded so that the instance starts at once, and the
-// directory for the instance's own temporary files, so that nothing the instance writes
-// outlives it.
+// directories for the instance's own temporary files and its home, so that nothing the instance
+// writes outlives it.
 //
 // A program killed outright (SIGKILL) cannot remove it; the next profile that any run of the
 // program makes in the same place does. Each directory holds a file locked for
@@ -38,6 +38,8 @@ class PrivateProfile {
     std::filesystem::path UserInstallation() const { return root_ / profileName_; }
     // Where the instance keeps its temporary files (its TMPDIR).
     std::filesystem::path TemporaryDirectory() const { return root_ / "tmp"; }
+    // The instance's home directory (its HOME), for what the office and its libraries keep there.
+    std::filesystem::path HomeDirectory() const { return root_ / "home"; }
 
     // Records the paths of the instance's sockets, for removal should this run die.
     void RecordSockets(const std::vector<std::filesystem::path>& sockets) const;
