@@ -160,7 +160,7 @@ fi
 # made errors for this check alone (the preset itself does not, so that a user's newer compiler
 # still builds it), and that program answering once on the test desktop, as on a user's desktop:
 # beside a desktop's fonts, and in a home whose own LibreOffice profile holds a registry that a
-# crash left damaged.
+# crash left damaged, which it neither reads nor adds to.
 if will_run program; then
     cmake --preset program -DCMAKE_COMPILE_WARNING_AS_ERROR=ON >/dev/null
     cmake --build --preset program
@@ -171,12 +171,15 @@ if will_run program; then
     # shellcheck disable=SC2016 # $ORIGIN is LibreOffice's
     printf '[Bootstrap]\nUNO_SERVICES=?$ORIGIN/common_.rdb\n' >"$registry/unorc"
     printf '<?xml version="1.0"?>\n<components xmlns="' >"$registry/common_.rdb"
+    listing="$(find "$home" | sort)"
     HOME="$home" SECANT_ROOT_PROGRAM_UNDER_TEST="$PWD/build/program/shell/secant-root" \
         build/linux/tests/e2e/end_to_end_tests --gtest_brief=1 \
         --gtest_filter='Desktops/EndToEnd.TypeClickReadTheAnswerCloseAndNothingRemains/X11Scale1PeriodLocale' |
         tee build/program/end_to_end.log
     # A filter that matched nothing would pass having run nothing.
     grep -qx '\[  PASSED  \] 1 test\.' build/program/end_to_end.log
+    [ "$(find "$home" | sort)" = "$listing" ] ||
+        { echo "the program wrote in its home:"; diff <(echo "$listing") <(find "$home" | sort); exit 1; }
     passed program "build/program/shell/secant-root built warning-free and answered 0.001 with 1.1189 beside $(fc-list | wc -l) fonts, in a home whose LibreOffice profile is damaged"
 fi
 
