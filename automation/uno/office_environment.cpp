@@ -1,7 +1,9 @@
 #include "automation/uno/office_environment.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string_view>
 
 #include "automation/uno/uno_runtime.h"
@@ -18,7 +20,6 @@ namespace fs = std::filesystem;
 // The fonts of fonts-dejavu-core, which the program's package depends on, and the cache that the
 // system's fontconfig keeps of them (fc-cache runs whenever a font package is installed).
 constexpr std::string_view kDejaVuDirectory = "/usr/share/fonts/truetype/dejavu";
-constexpr std::string_view kDejaVuSans = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
 constexpr std::string_view kSystemFontCache = "/var/cache/fontconfig";
 
 // The variables replaced for the instance. The base directories of XDG are dropped, so that
@@ -28,13 +29,7 @@ constexpr std::string_view kReplaced[] = {
     "XDG_CONFIG_HOME",  "XDG_CACHE_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME", "FONTCONFIG_FILE"};
 
 bool IsReplaced(std::string_view entry) {
-    const std::string_view name = entry.substr(0, entry.find('='));
-    for (const std::string_view replaced : kReplaced) {
-        if (name == replaced) {
-            return true;
-        }
-    }
-    return false;
+    return std::ranges::find(kReplaced, entry.substr(0, entry.find('='))) != std::end(kReplaced);
 }
 
 // A font configuration that names the DejaVu fonts alone, read from the system's cache: a
@@ -86,7 +81,8 @@ std::vector<std::string> OfficeEnvironment(const PrivateProfile& profile,
     environment.push_back("LC_ALL=C.UTF-8");
     environment.push_back("HOME=" + profile.HomeDirectory().string());
     // Without the DejaVu fonts (a build from source), the instance takes the system's fonts.
-    if (std::error_code ignored; fs::exists(kDejaVuSans, ignored)) {
+    if (std::error_code ignored;
+        fs::exists(fs::path(kDejaVuDirectory) / "DejaVuSans.ttf", ignored)) {
         environment.push_back("FONTCONFIG_FILE=" +
                               WriteFontConfiguration(profile.HomeDirectory()).string());
     }
