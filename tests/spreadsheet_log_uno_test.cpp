@@ -302,15 +302,8 @@ TEST_F(SpreadsheetLogUno, LeavesTheUsersOwnLibreOfficeAlone) {
     EXPECT_EQ(users.Ln(2.0), TableLn(2.0));
 }
 
-// Every path under `directory`.
-std::set<fs::directory_entry> Listing(const fs::path& directory) {
-    return {fs::recursive_directory_iterator(directory), fs::recursive_directory_iterator()};
-}
-
-// The program's UNO runtime reads nothing of the user's own LibreOffice profile, where a crash or
-// a full disk can leave a registry of its extensions damaged; and the instance writes nothing in
-// the user's home (without XDG_RUNTIME_DIR, GLib would keep dconf's file there). The runtime is
-// started once per process, so the click runs in a process of its own.
+// A damaged registry of the user's own profile fails no click, and nothing is written in the home
+// (GLib's dconf file goes there without XDG_RUNTIME_DIR); the UNO runtime starts once a process.
 TEST_F(SpreadsheetLogUno, AnswersBesideADamagedProfileOfTheUsersAndWritesNothingInTheHome) {
     ::testing::GTEST_FLAG(death_test_style) = "threadsafe";
     const fs::path home = fs::temp_directory_path() / "home with a damaged profile";
@@ -320,17 +313,17 @@ TEST_F(SpreadsheetLogUno, AnswersBesideADamagedProfileOfTheUsersAndWritesNothing
     fs::create_directories(registry);
     std::ofstream(registry / "unorc") << "[Bootstrap]\nUNO_SERVICES=?$ORIGIN/common_.rdb\n";
     std::ofstream(registry / "common_.rdb") << "<?xml version=\"1.0\"?>\n<components xmlns=\"";
+    using Listing = std::set<fs::directory_entry>;
+    const auto listing = [&] { return Listing(fs::recursive_directory_iterator(home), {}); };
     EXPECT_EXIT(
         {
             setenv("HOME", home.c_str(), 1);
             unsetenv("XDG_RUNTIME_DIR");
-            const auto before = Listing(home);
+            const Listing before = listing();
             RecordingWindow window("0.001");
             CalculateRoot(window, logs);
-            std::exit(window.answers == std::vector<std::string>{"1.1189"} &&
-                              Listing(home) == before
-                          ? 0
-                          : 1);
+            const bool answered = window.answers == std::vector<std::string>{"1.1189"};
+            std::exit(answered && listing() == before ? 0 : 1);
         },
         ::testing::ExitedWithCode(0), "");
     fs::remove_all(home);
