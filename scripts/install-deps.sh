@@ -3,7 +3,8 @@
 # name below is the same in both releases; libclang-rt-dev is the default clang's runtime there):
 #   scripts/install-deps.sh program     building and running the Linux program (scripts/run.sh)
 #   scripts/install-deps.sh [GROUP...]  the groups named, by default every group that
-#                                       scripts/test.sh uses (program tests clang windows wine32 packaging)
+#                                       scripts/test.sh uses (program tests clang windows wine32 packaging
+#                                       desktop-fonts)
 #   scripts/install-deps.sh --lacking GROUP...   installs nothing, prints the groups' packages
 #                                       that are not installed, one a line
 # --record FILE writes what could not be installed, one line a package with apt's reason, and
@@ -24,6 +25,9 @@ declare -A group_packages=(
   # Wine runs the 32-bit Windows build's tests with the i386 libraries.
   [wine32]="wine32:i386"
   [packaging]="desktop-file-utils appstream lintian dpkg-dev file"
+  # A desktop's fonts beside the DejaVu ones: the benchmark and one end-to-end case run beside
+  # them, as a user's click does, so that a click slowed by the fonts shows in the test command.
+  [desktop-fonts]="fonts-noto-core"
   # scripts/test-release.sh: a fresh root of a Debian release.
   [release-roots]="debootstrap"
   # QEMU's user mode runs Wine's 32-bit programs where the kernel runs none itself (scripts/test.sh
@@ -31,7 +35,7 @@ declare -A group_packages=(
   # architecture with binfmt_misc for good.
   [i386-emulator]="qemu-user"
 )
-default_groups=(program tests clang windows wine32 packaging)
+default_groups=(program tests clang windows wine32 packaging desktop-fonts)
 
 usage() {
   echo "usage: $0 [--lacking] [--record FILE] [GROUP...]; groups: ${!group_packages[*]}" >&2

@@ -48,8 +48,9 @@ steps=(sanitize fuzz windows-build windows-i686 linux program differential bench
     windows-installer debian-package)
 declare -A step_groups=(
     [sanitize]="program tests" [fuzz]="program tests clang" [windows-build]="program tests windows"
-    [windows-i686]="program tests windows wine32" [linux]="program tests" [program]="program tests"
-    [differential]="program tests windows wine32" [benchmark]="program tests"
+    [windows-i686]="program tests windows wine32" [linux]="program tests"
+    [program]="program tests desktop-fonts" [differential]="program tests windows wine32"
+    [benchmark]="program tests desktop-fonts"
     [windows-installer]="program tests windows wine32" [debian-package]="program tests packaging"
 )
 # The steps that run the 32-bit Windows build under Wine.
@@ -157,17 +158,29 @@ fi
 
 # The README's first command: the program preset built as scripts/run.sh builds it, with warnings
 # made errors for this check alone (the preset itself does not, so that a user's newer compiler
-# still builds it), and that program answering once on the test desktop.
+# still builds it), and that program answering once on the test desktop, as on a user's desktop:
+# beside a desktop's fonts, and in a home whose own LibreOffice profile holds a registry that a
+# crash left damaged, which it neither reads nor adds to.
 if will_run program; then
     cmake --preset program -DCMAKE_COMPILE_WARNING_AS_ERROR=ON >/dev/null
     cmake --build --preset program
-    SECANT_ROOT_PROGRAM_UNDER_TEST="$PWD/build/program/shell/secant-root" \
+    home="$PWD/build/program/home-with-a-damaged-profile"
+    registry="$home/.config/libreoffice/4/user/extensions/bundled/registry/com.sun.star.comp.deployment.component.PackageRegistryBackend"
+    rm -rf "$home"
+    mkdir -p "$registry"
+    # shellcheck disable=SC2016 # $ORIGIN is LibreOffice's
+    printf '[Bootstrap]\nUNO_SERVICES=?$ORIGIN/common_.rdb\n' >"$registry/unorc"
+    printf '<?xml version="1.0"?>\n<components xmlns="' >"$registry/common_.rdb"
+    listing="$(find "$home" | sort)"
+    HOME="$home" SECANT_ROOT_PROGRAM_UNDER_TEST="$PWD/build/program/shell/secant-root" \
         build/linux/tests/e2e/end_to_end_tests --gtest_brief=1 \
         --gtest_filter='Desktops/EndToEnd.TypeClickReadTheAnswerCloseAndNothingRemains/X11Scale1PeriodLocale' |
         tee build/program/end_to_end.log
     # A filter that matched nothing would pass having run nothing.
     grep -qx '\[  PASSED  \] 1 test\.' build/program/end_to_end.log
-    passed program "build/program/shell/secant-root built warning-free and answered 0.001 with 1.1189"
+    [ "$(find "$home" | sort)" = "$listing" ] ||
+        { echo "the program wrote in its home:"; diff <(echo "$listing") <(find "$home" | sort); exit 1; }
+    passed program "build/program/shell/secant-root built warning-free and answered 0.001 with 1.1189 beside $(fc-list | wc -l) fonts, in a home whose LibreOffice profile is damaged"
 fi
 
 # The number conversions give the same doubles and texts in both builds, over a million generated
@@ -183,7 +196,7 @@ fi
 if will_run benchmark; then
     cmake --build --preset linux --target spreadsheet_log_benchmark
     build/linux/benchmarks/spreadsheet_log_benchmark --runs 1 --soak 5 | tee build/linux/benchmark.log
-    passed benchmark "$(sed '2,$s/^/    /' build/linux/benchmark.log)"
+    passed benchmark "beside $(fc-list | wc -l) fonts: $(sed '2,$s/^/    /' build/linux/benchmark.log)"
 fi
 
 # The packages a user installs: the Windows installer in the build's Wine prefix, the Debian

@@ -408,6 +408,19 @@ TEST_F(CalcInstanceStart, NoOtherUserCanLearnTheProfilesUrl) {
     EXPECT_THAT(commandLine, Not(HasSubstr("secant-root-")));
 }
 
+// Whatever fonts the desktop has, the instance takes the DejaVu ones alone: fontconfig would load
+// every font of a desktop into its start, and a logarithm needs none.
+TEST_F(CalcInstanceStart, TakesTheDejaVuFontsAlone) {
+    const CalcInstance instance(OfficeInstallation::Default());
+    instance.CallLn(2.0);  // Calc and its first document are loaded, and with them fonts
+    std::ifstream maps("/proc/" + std::to_string(instance.ProcessId()) + "/maps");
+    for (std::string line; std::getline(maps, line);) {
+        if (line.ends_with(".ttf") || line.ends_with(".otf")) {
+            EXPECT_THAT(line, HasSubstr(" /usr/share/fonts/truetype/dejavu/"));
+        }
+    }
+}
+
 // Nothing can catch SIGKILL: the next instance of any run removes what the killed one left, and
 // only that.
 TEST_F(CalcInstanceStart, TheNextInstanceRemovesWhatAKilledProgramLeft) {

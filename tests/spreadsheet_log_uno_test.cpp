@@ -9,8 +9,10 @@
 #include <unistd.h>
 
 #include <charconv>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <optional>
 #include <set>
@@ -298,6 +300,33 @@ TEST_F(SpreadsheetLogUno, LeavesTheUsersOwnLibreOfficeAlone) {
     EXPECT_NE(logs.OnlyOffice(), ours);
     EXPECT_TRUE(users.IsRunning());
     EXPECT_EQ(users.Ln(2.0), TableLn(2.0));
+}
+
+// A damaged registry of the user's own profile fails no click, and nothing is written in the home
+// (GLib's dconf file goes there without XDG_RUNTIME_DIR); the UNO runtime starts once a process.
+TEST_F(SpreadsheetLogUno, AnswersBesideADamagedProfileOfTheUsersAndWritesNothingInTheHome) {
+    ::testing::GTEST_FLAG(death_test_style) = "threadsafe";
+    const fs::path home = fs::temp_directory_path() / "home with a damaged profile";
+    const fs::path registry = home /
+                              ".config/libreoffice/4/user/extensions/bundled/registry/"
+                              "com.sun.star.comp.deployment.component.PackageRegistryBackend";
+    fs::create_directories(registry);
+    std::ofstream(registry / "unorc") << "[Bootstrap]\nUNO_SERVICES=?$ORIGIN/common_.rdb\n";
+    std::ofstream(registry / "common_.rdb") << "<?xml version=\"1.0\"?>\n<components xmlns=\"";
+    using Listing = std::set<fs::directory_entry>;
+    const auto listing = [&] { return Listing(fs::recursive_directory_iterator(home), {}); };
+    EXPECT_EXIT(
+        {
+            setenv("HOME", home.c_str(), 1);
+            unsetenv("XDG_RUNTIME_DIR");
+            const Listing before = listing();
+            RecordingWindow window("0.001");
+            CalculateRoot(window, logs);
+            const bool answered = window.answers == std::vector<std::string>{"1.1189"};
+            std::exit(answered && listing() == before ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+    fs::remove_all(home);
 }
 
 }  // namespace

@@ -9,14 +9,13 @@
 #include <osl/file.hxx>
 
 #include "automation/uno/kill_deadline.h"
+#include "automation/uno/office_environment.h"
 #include "automation/uno/office_pipe_socket.h"
 #include "automation/uno/random_name.h"
 #include "automation/uno/uno_failure_numbers.h"
 #include "automation/uno/uno_runtime.h"
 #include "common/app_error.h"
 #include "common/program_texts.h"
-
-extern char** environ;
 
 namespace secant_root {
 namespace {
@@ -53,30 +52,6 @@ std::vector<std::string> OfficeArguments(const std::string& pipeName) {
             "--norestore",
             "--nolockcheck",
             "--accept=pipe,name=" + pipeName + ";urp;"};
-}
-
-// This program's environment, with the profile (the office takes a bootstrap setting from the
-// environment as from its command line, but only this user can read the environment, so that
-// the profile's URL, and with it the name of the office's single-instance pipe, stays secret),
-// the office's temporary files kept in the profile directory (a killed office leaves its
-// temporary directory behind), and a UTF-8 locale, in which the office reads the profile's URL
-// back into the path this program made (in a locale of another charset it cannot, and waits in
-// a dialog for ever). LD_BIND_NOW only slows its start.
-std::vector<std::string> OfficeEnvironment(const PrivateProfile& profile,
-                                           const rtl::OUString& profileUrl) {
-    std::vector<std::string> environment;
-    for (char** entry = environ; *entry != nullptr; ++entry) {
-        const std::string_view name =
-            std::string_view(*entry).substr(0, std::string_view(*entry).find('='));
-        if (name != "UserInstallation" && name != "TMPDIR" && name != "LC_ALL" &&
-            name != "LD_BIND_NOW") {
-            environment.emplace_back(*entry);
-        }
-    }
-    environment.push_back("UserInstallation=" + ToUtf8(profileUrl));
-    environment.push_back("TMPDIR=" + profile.TemporaryDirectory().string());
-    environment.push_back("LC_ALL=C.UTF-8");
-    return environment;
 }
 
 }  // namespace

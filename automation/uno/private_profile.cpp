@@ -111,17 +111,6 @@ void MakeDirectory(const fs::path& path) {
     }
 }
 
-// The stream keeps no error code: the failed system call's is taken (one ENOSPC, say).
-void WriteFile(const fs::path& path, std::string_view content) {
-    errno = 0;
-    std::ofstream out(path, std::ios::binary);
-    out << content;
-    out.close();
-    if (!out) {
-        throw ProfileError(texts::kProfileNotWrittenText, path, errno != 0 ? errno : EIO);
-    }
-}
-
 // One setting of the profile's registry.
 std::string RegistryItem(std::string_view path, std::string_view name, std::string_view value) {
     return "<item oor:path=\"" + std::string(path) + "\"><prop oor:name=\"" + std::string(name) +
@@ -132,7 +121,7 @@ std::string RegistryItem(std::string_view path, std::string_view name, std::stri
 void Seed(const fs::path& userInstallation, const ProfileSeed& seed) {
     const fs::path user = userInstallation / "user";
     MakeDirectory(user / "extensions");
-    WriteFile(
+    WritePrivateFile(
         user / "registrymodifications.xcu",
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
         "<oor:items xmlns:oor=\"http://openoffice.org/2001/registry\" "
@@ -143,7 +132,7 @@ void Seed(const fs::path& userInstallation, const ProfileSeed& seed) {
             RegistryItem("/org.openoffice.Setup/Office", "LastCompatibilityCheckID", seed.buildId) +
             RegistryItem("/org.openoffice.Office.Common/Misc", "FirstRun", "false") +
             "</oor:items>\n");
-    WriteFile(user / "extensions/buildid", seed.buildId);
+    WritePrivateFile(user / "extensions/buildid", seed.buildId);
 }
 
 }  // namespace
@@ -163,6 +152,7 @@ PrivateProfile::PrivateProfile(const ProfileSeed& seed)
         lock_ = TakeLock(root_);
         Seed(UserInstallation(), seed);
         MakeDirectory(TemporaryDirectory());
+        MakeDirectory(HomeDirectory());
     } catch (...) {
         Remove();
         throw;
@@ -197,9 +187,20 @@ void PrivateProfile::RecordSockets(const std::vector<fs::path>& sockets) const {
     for (const fs::path& socket : sockets) {
         record += socket.string() + "\n";
     }
-    WriteFile(root_ / kSocketsName, record);
+    WritePrivateFile(root_ / kSocketsName, record);
 }
 
 PrivateProfile::~PrivateProfile() { Remove(); }
+
+// The stream keeps no error code: the failed system call's is taken (one ENOSPC, say).
+void WritePrivateFile(const fs::path& path, std::string_view content) {
+    errno = 0;
+    std::ofstream out(path, std::ios::binary);
+    out << content;
+    out.close();
+    if (!out) {
+        throw ProfileError(texts::kProfileNotWrittenText, path, errno != 0 ? errno : EIO);
+    }
+}
 
 }  // namespace secant_root

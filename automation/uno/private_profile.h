@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "automation/uno/office_installation.h"
@@ -11,7 +12,8 @@ namespace secant_root {
 
 // A private directory (0700) for one LibreOffice instance in ProfilePlace, removed with all in it
 // when destroyed (the last run also removes ProfilePlace's directory). It holds the instance's
-// seeded profile and its temporary files, so that nothing the instance writes outlives it.
+// seeded profile, its temporary files and its home, so that nothing the instance writes outlives
+// it.
 //
 // A run killed outright cannot remove it; the next profile made in the same place does. Each
 // holds a file locked for its whole life and the paths of the instance's sockets: one whose lock
@@ -31,6 +33,8 @@ class PrivateProfile {
     std::filesystem::path UserInstallation() const { return root_ / profileName_; }
     // Where the instance keeps its temporary files (its TMPDIR).
     std::filesystem::path TemporaryDirectory() const { return root_ / "tmp"; }
+    // The instance's home directory (its HOME), for what the office and its libraries keep there.
+    std::filesystem::path HomeDirectory() const { return root_ / "home"; }
 
     // Records the paths of the instance's sockets, for removal should this run die.
     void RecordSockets(const std::vector<std::filesystem::path>& sockets) const;
@@ -43,5 +47,9 @@ class PrivateProfile {
     // Held while the directory exists; closed (released) after it has been removed.
     UniqueFd lock_;
 };
+
+// Writes `content` to the new file `path` of a private directory. Raises a cannot-create-object
+// AppError that names the path and the system's reason.
+void WritePrivateFile(const std::filesystem::path& path, std::string_view content);
 
 }  // namespace secant_root

@@ -1,9 +1,20 @@
 #include "automation/uno/uno_runtime.h"
 
 #include <cppuhelper/bootstrap.hxx>
+#include <osl/file.hxx>
 #include <rtl/bootstrap.hxx>
 
 namespace secant_root {
+namespace {
+
+// The file URL of `name` in the installation's program directory.
+rtl::OUString ProgramFileUrl(std::string_view name) {
+    rtl::OUString url;
+    osl::FileBase::getFileURLFromSystemPath(FromUtf8(SECANT_ROOT_UNO_RUNTIME_DIR), url);
+    return url + "/" + FromUtf8(name);
+}
+
+}  // namespace
 
 css::uno::Reference<css::uno::XComponentContext> LocalComponentContext() {
     static const css::uno::Reference<css::uno::XComponentContext> context = [] {
@@ -12,6 +23,13 @@ css::uno::Reference<css::uno::XComponentContext> LocalComponentContext() {
         rtl::Bootstrap::set(
             "URE_BOOTSTRAP",
             FromUtf8("vnd.sun.star.pathname:" SECANT_ROOT_UNO_RUNTIME_DIR "/fundamentalrc"));
+        // The installation's own type libraries (the office API among them) and the services of
+        // the UNO runtime, which the bridge needs, and nothing else: the installation's unorc
+        // would add the registries of the extensions in the user's own LibreOffice profile, and
+        // one that a crash or a full disk left damaged would stop every click.
+        rtl::Bootstrap::set("UNO_TYPES",
+                            ProgramFileUrl("types.rdb") + " " + ProgramFileUrl("types/offapi.rdb"));
+        rtl::Bootstrap::set("UNO_SERVICES", ProgramFileUrl("services.rdb"));
         return cppu::defaultBootstrap_InitialComponentContext();
     }();
     return context;
