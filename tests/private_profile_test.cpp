@@ -216,6 +216,15 @@ TEST_F(ProfilePlaceTest, IsMadeInTheRuntimeDirectoryWhenAnotherUserTookTheName) 
     }
 }
 
+// Without TMPDIR, the runtime directory, which no other user can fill, comes before /tmp.
+TEST_F(ProfilePlaceTest, IsMadeInTheRuntimeDirectoryWithoutTmpdir) {
+    const fs::path runtime = Make(scratch_ / "runtime", 0700);
+    setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+    unsetenv("TMPDIR");
+    const PrivateProfile profile(seed_);
+    EXPECT_EQ(profile.UserInstallation().parent_path().parent_path(), runtime / "secant-root");
+}
+
 // What a run killed at any moment leaves, beside what live runs and another user have.
 TEST_F(ProfilePlaceTest, TheNextProfileRemovesWhatKilledRunsLeftAndNothingElse) {
     const fs::path base = Make(scratch_ / "shared", 01777);

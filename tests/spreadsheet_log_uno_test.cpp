@@ -232,7 +232,7 @@ class UsersOffice {
                    {"--headless", "--norestore", "--accept=pipe,name=" + PipeName() + ";urp;"},
                    Environment(home_)),
           connection_(OfficeConnection::Await(
-              PipeName(), SingleInstancePipe(home_), process_, errorOutput_,
+              PipeName(), SingleInstancePipe(home_), {}, process_, errorOutput_,
               std::chrono::steady_clock::now() + std::chrono::seconds(60))) {}
 
     ~UsersOffice() {

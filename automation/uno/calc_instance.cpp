@@ -70,17 +70,29 @@ CalcInstance::CalcInstance(const OfficeInstallation& installation,
       pipeName_("secant_" + RandomName(16, kHexDigits)),
       singleInstancePipeName_(SingleInstancePipeName(profileUrl_)),
       pipeFiles_(pipeName_, profileUrl_),
+      privateTmp_(profile_.TemporaryDirectory(), {profile_.UserInstallation().parent_path(),
+                                                  installation.programDirectory().parent_path()}),
       callTimeout_(callTimeout) {
-    profile_.RecordSockets(pipeFiles_.paths());
+    // Where the instance makes its sockets is known once it has started; both places are listed.
+    std::vector<std::filesystem::path> sockets = pipeFiles_.paths();
+    for (const std::string& name : {pipeName_, singleInstancePipeName_}) {
+        sockets.push_back(profile_.TemporaryDirectory() / OfficePipeFileName(name));
+    }
+    profile_.RecordSockets(sockets);
     const auto deadline = std::chrono::steady_clock::now() + connectTimeout;
     const OfficeCommandLine command = OfficeCommandLineFor(profile_, pipeName_);
     for (int start = 0;; ++start) {
-        // An instance that asked to be restarted has made the name public in /tmp.
-        CheckSingleInstancePipe(singleInstancePipeName_);
+        // An instance that asked to be restarted has made the name public in the shared /tmp.
+        if (OfficeProcess::PrivateTmpRefused()) {
+            CheckSingleInstancePipe(singleInstancePipeName_);
+        }
         process_.emplace(installation.OfficeBinary(), command.arguments, command.environment,
-                         errorOutput_.WriteEnd());
-        if (std::optional<OfficeConnection> connection = OfficeConnection::Await(
-                pipeName_, singleInstancePipeName_, *process_, errorOutput_, deadline)) {
+                         errorOutput_.WriteEnd(), &privateTmp_);
+        const std::filesystem::path privateTmp =
+            process_->HasPrivateTmp() ? profile_.TemporaryDirectory() : std::filesystem::path();
+        if (std::optional<OfficeConnection> connection =
+                OfficeConnection::Await(pipeName_, singleInstancePipeName_, privateTmp, *process_,
+                                        errorOutput_, deadline)) {
             connection_.emplace(std::move(*connection));
             break;
         }

@@ -13,6 +13,7 @@
 #include "automation/uno/office_pipe_files.h"
 #include "automation/uno/office_process.h"
 #include "automation/uno/private_profile.h"
+#include "automation/uno/private_tmp.h"
 
 namespace secant_root {
 
@@ -74,6 +75,7 @@ class CalcInstance {
     std::string pipeName_;
     std::string singleInstancePipeName_;
     OfficePipeFiles pipeFiles_;
+    PrivateTmp privateTmp_;
     OfficeErrorOutput errorOutput_;
     std::optional<OfficeProcess> process_;
     std::optional<OfficeConnection> connection_;

@@ -1,5 +1,9 @@
 #include "automation/uno/office_connection.h"
 
+#include <fcntl.h>
+
+#include <cerrno>
+#include <cstring>
 #include <thread>
 #include <utility>
 
@@ -7,6 +11,7 @@
 #include <com/sun/star/lang/XComponent.hpp>
 
 #include "automation/uno/kill_deadline.h"
+#include "automation/uno/office_pipe_files.h"
 #include "automation/uno/office_pipe_socket.h"
 #include "automation/uno/uno_runtime.h"
 #include "common/app_error.h"
@@ -35,14 +40,25 @@ void Dispose(const Reference<css::bridge::XBridge>& bridge) noexcept {
 }  // namespace
 
 std::optional<OfficeConnection> OfficeConnection::Await(
-    const std::string& pipeName, const std::string& singleInstancePipeName, OfficeProcess& office,
-    OfficeErrorOutput& errorOutput, std::chrono::steady_clock::time_point deadline) {
+    const std::string& pipeName, const std::string& singleInstancePipeName,
+    const std::filesystem::path& privateTmp, OfficeProcess& office, OfficeErrorOutput& errorOutput,
+    std::chrono::steady_clock::time_point deadline) {
     const auto start = std::chrono::steady_clock::now();
-    OfficePipeRoom room(pipeName);
+    const UniqueFd privateDirectory(
+        privateTmp.empty() ? -1 : open(privateTmp.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (!privateTmp.empty() && privateDirectory.get() < 0) {
+        throw CannotCreateObjectError(texts::FilledText(
+            texts::kPipeNotExaminedText, {privateTmp.string(), std::strerror(errno)}));
+    }
+    OfficePipeRoom room(privateTmp.empty() ? OfficePipePath(pipeName).parent_path() : privateTmp);
     OfficePipeLook look;
     for (;;) {
-        CheckSingleInstancePipe(singleInstancePipeName);
-        look = ConnectToOfficePipe(pipeName, office.id());
+        if (privateDirectory.get() >= 0) {
+            look = ConnectToPrivateOfficePipe(privateDirectory.get(), pipeName);
+        } else {
+            CheckSingleInstancePipe(singleInstancePipeName);
+            look = ConnectToOfficePipe(pipeName, office.id());
+        }
         if (look.socket.get() >= 0) {
             break;
         }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -25,13 +26,15 @@ namespace secant_root {
 class OfficeConnection {
   public:
     // Connects to the office that `office` is starting, looking every millisecond until it
-    // accepts on `pipeName`. Returns nothing when the process ends first or the deadline passes;
-    // the process is then left as it is. Raises a cannot-create-object AppError when a check of
-    // its pipes fails (see office_pipe_socket.h), or when the office accepts but does not answer
-    // by the deadline: it has then been killed, and the report ends with what it wrote to
-    // `errorOutput`.
+    // accepts on `pipeName`: in `privateTmp`, the /tmp of its own it sees, or, when that is
+    // empty, in the shared /tmp, where its pipes are public and checked. Returns nothing when the
+    // process ends first or the deadline passes; the process is then left as it is. Raises a
+    // cannot-create-object AppError when a check of its pipes fails (see office_pipe_socket.h), or
+    // when the office accepts but does not answer by the deadline: it has then been killed, and the
+    // report ends with what it wrote to `errorOutput`.
     static std::optional<OfficeConnection> Await(const std::string& pipeName,
                                                  const std::string& singleInstancePipeName,
+                                                 const std::filesystem::path& privateTmp,
                                                  OfficeProcess& office,
                                                  OfficeErrorOutput& errorOutput,
                                                  std::chrono::steady_clock::time_point deadline);

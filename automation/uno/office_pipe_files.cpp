@@ -21,10 +21,12 @@ std::string OwnPipePrefix() { return "OSL_PIPE_" + std::to_string(geteuid()) + "
 
 }  // namespace
 
+std::string OfficePipeFileName(const std::string& name) { return OwnPipePrefix() + name; }
+
 fs::path OfficePipePath(const std::string& name) {
     const fs::path& directory =
         access(kPipeDirectories[0].c_str(), W_OK) == 0 ? kPipeDirectories[0] : kPipeDirectories[1];
-    return directory / (OwnPipePrefix() + name);
+    return directory / OfficePipeFileName(name);
 }
 
 std::string SingleInstancePipeName(const rtl::OUString& userInstallationUrl) {

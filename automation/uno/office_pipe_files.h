@@ -8,6 +8,9 @@
 
 namespace secant_root {
 
+// The name of the socket file of this user's pipe `name`: OSL_PIPE_<uid>_<name>.
+std::string OfficePipeFileName(const std::string& name);
+
 // Where LibreOffice makes the socket of this user's pipe `name`: /tmp/OSL_PIPE_<uid>_<name>, or
 // the same in /var/tmp when /tmp is not writable.
 std::filesystem::path OfficePipePath(const std::string& name);

@@ -123,27 +123,11 @@ void CheckPeer(int socket, const fs::path& path, pid_t office) {
     }
 }
 
-}  // namespace
-
-void CheckSingleInstancePipe(const std::string& name) {
-    const fs::path path = OfficePipePath(name);
-    if (const auto status = StatusOf(path);
-        status && (!S_ISSOCK(status->st_mode) || status->st_uid != geteuid())) {
-        throw CannotCreateObjectError(texts::FilledText(texts::kSingleInstancePipeTakenText,
-                                                        {path.string(), KindOfFile(status->st_mode),
-                                                         OwnerText(status->st_uid)}),
-                                      texts::kPipeTakenAdvice);
-    }
-}
-
-OfficePipeLook ConnectToOfficePipe(const std::string& name, pid_t office) {
-    const fs::path path = OfficePipePath(name);
-    CheckDirectory(path.parent_path());
+// Connects to the socket at `path`, which was found there: refused while the office has bound it
+// but does not listen yet, gone when a removal raced with the look.
+OfficePipeLook Connect(const fs::path& path) {
     OfficePipeLook look;
-    look.found = IsOwnSocket(path);
-    if (!look.found) {
-        return look;
-    }
+    look.found = true;
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     if (path.native().size() >= sizeof address.sun_path) {
@@ -161,13 +145,43 @@ OfficePipeLook ConnectToOfficePipe(const std::string& name, pid_t office) {
         }
         NotExamined(path, errno);
     }
-    CheckPeer(socket.get(), path, office);
     look.socket = std::move(socket);
     return look;
 }
 
-OfficePipeRoom::OfficePipeRoom(const std::string& name)
-    : directory_(OfficePipePath(name).parent_path().string()) {}
+}  // namespace
+
+void CheckSingleInstancePipe(const std::string& name) {
+    const fs::path path = OfficePipePath(name);
+    if (const auto status = StatusOf(path);
+        status && (!S_ISSOCK(status->st_mode) || status->st_uid != geteuid())) {
+        throw CannotCreateObjectError(texts::FilledText(texts::kSingleInstancePipeTakenText,
+                                                        {path.string(), KindOfFile(status->st_mode),
+                                                         OwnerText(status->st_uid)}),
+                                      texts::kPipeTakenAdvice);
+    }
+}
+
+OfficePipeLook ConnectToOfficePipe(const std::string& name, pid_t office) {
+    const fs::path path = OfficePipePath(name);
+    CheckDirectory(path.parent_path());
+    if (!IsOwnSocket(path)) {
+        return OfficePipeLook();
+    }
+    OfficePipeLook look = Connect(path);
+    if (look.socket.get() >= 0) {
+        CheckPeer(look.socket.get(), path, office);
+    }
+    return look;
+}
+
+OfficePipeLook ConnectToPrivateOfficePipe(int privateTmp, const std::string& name) {
+    const fs::path path =
+        "/proc/self/fd/" + std::to_string(privateTmp) + "/" + OfficePipeFileName(name);
+    return Connect(path);
+}
+
+OfficePipeRoom::OfficePipeRoom(const fs::path& directory) : directory_(directory.string()) {}
 
 bool OfficePipeRoom::Check(bool socketFound) {
     struct statfs status {};

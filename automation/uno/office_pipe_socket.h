@@ -3,6 +3,7 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -27,20 +28,27 @@ struct OfficePipeLook {
 // another process than `office` (or one of its group) of this user.
 OfficePipeLook ConnectToOfficePipe(const std::string& name, pid_t office);
 
+// Connects to the pipe `name` of an office whose /tmp is the directory `privateTmp` (opened with
+// O_PATH), when it accepts on it. No other user can reach that directory, so nothing is checked;
+// the path goes through /proc/self/fd, within the limit on a socket's path whatever the
+// directory's length. Raises a cannot-create-object AppError when the path cannot be connected to
+// for another reason than that the office has not made or opened it yet.
+OfficePipeLook ConnectToPrivateOfficePipe(int privateTmp, const std::string& name);
+
 // Checks the office's single-instance pipe `name` (see SingleInstancePipeName): an office that
 // finds a listener there waits on it for ever, and one that finds another user's entry cannot
 // start. Raises a cannot-create-object AppError naming what is there and its owner when it is
 // anything but this user's socket.
 void CheckSingleInstancePipe(const std::string& name);
 
-// The room for the socket of the pipe `name`, watched while the office has not made it: an
+// The room for the socket of a pipe in `directory`, watched while the office has not made it: an
 // office that cannot make it retries for ever, or exits.
 class OfficePipeRoom {
   public:
     // A nearly full directory may lack room for a moment; only a lack that lasts is the cause.
     static constexpr std::chrono::milliseconds kLasting{500};
 
-    explicit OfficePipeRoom(const std::string& name);
+    explicit OfficePipeRoom(const std::filesystem::path& directory);
 
     // Whether the pipes' directory lacks room now: no free inode, or (where a socket takes space)
     // no free space left to this user. Raises a cannot-create-object AppError naming the

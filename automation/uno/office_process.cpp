@@ -80,12 +80,24 @@ bool HasEndedUnreaped(pid_t pid) noexcept {
     return result != 0 || info.si_pid == pid;
 }
 
+// Whether the system has refused the namespaces of a private /tmp; once refused, they are not
+// tried again.
+std::atomic<bool> privateTmpRefused{false};
+
 // Between fork and exec: async-signal-safe calls only. A failed exec writes its errno to the
-// close-on-exec pipe on kExecErrorFd.
+// close-on-exec pipe on kExecErrorFd; a private /tmp refused writes its error negated.
 [[noreturn]] void BecomeOffice(const char* program, char* const* argv, char* const* envp,
-                               pid_t parent, int devNull, int errorOutput, int execErrorFd) {
+                               pid_t parent, int devNull, int errorOutput, int execErrorFd,
+                               const PrivateTmp* privateTmp) {
     // Its own process group lets a kill reach whatever the office starts besides.
     setpgid(0, 0);
+    if (privateTmp != nullptr) {
+        if (const int refused = privateTmp->Enter(); refused != 0) {
+            const int report = -refused;
+            [[maybe_unused]] const ssize_t written = write(execErrorFd, &report, sizeof report);
+            _exit(127);
+        }
+    }
     // Not to outlive this program, even one that crashes; one gone before the request took hold
     // is seen here.
     prctl(PR_SET_PDEATHSIG, SIGKILL);
@@ -130,7 +142,8 @@ int WaitStatus(pid_t pid) noexcept {
 
 OfficeProcess::OfficeProcess(const std::filesystem::path& program,
                              const std::vector<std::string>& arguments,
-                             const std::vector<std::string>& environment, int errorOutput) {
+                             const std::vector<std::string>& environment, int errorOutput,
+                             const PrivateTmp* privateTmp) {
     // The office finds its installation from the path it was started by.
     std::vector<std::string> argumentStrings{program.string()};
     argumentStrings.insert(argumentStrings.end(), arguments.begin(), arguments.end());
@@ -138,6 +151,28 @@ OfficeProcess::OfficeProcess(const std::filesystem::path& program,
     const std::vector<char*> argv = NullTerminated(argumentStrings);
     const std::vector<char*> envp = NullTerminated(environmentStrings);
 
+    hasPrivateTmp_ = privateTmp != nullptr && !privateTmpRefused.load();
+    int execError = Start(program.c_str(), argv.data(), envp.data(), errorOutput,
+                          hasPrivateTmp_ ? privateTmp : nullptr);
+    if (execError < 0) {
+        // Refused by the system's policy (a namespace limit of 0, AppArmor, seccomp): the office
+        // makes its pipes in the shared /tmp, where the client checks them.
+        privateTmpRefused.store(true);
+        hasPrivateTmp_ = false;
+        execError = Start(program.c_str(), argv.data(), envp.data(), errorOutput, nullptr);
+    }
+    if (execError > 0) {
+        // A program that is not there has not been installed.
+        throw CannotCreateObjectError(
+            texts::FilledText(texts::kProgramNotRunText,
+                              {program.string(), std::strerror(execError)}),
+            execError == ENOENT ? texts::kInstallLibreOfficeAdvice
+                                : texts::kStartLibreOfficeAdvice);
+    }
+}
+
+int OfficeProcess::Start(const char* program, char* const* argv, char* const* envp, int errorOutput,
+                         const PrivateTmp* privateTmp) {
     int pipeFds[2] = {-1, -1};
     const int piped = pipe2(pipeFds, O_CLOEXEC);
     const UniqueFd execErrorIn(pipeFds[0]);
@@ -153,10 +188,11 @@ OfficeProcess::OfficeProcess(const std::filesystem::path& program,
     }
     const pid_t parent = getpid();
 
+    status_.reset();
     pid_ = fork();
     if (pid_ == 0) {
-        BecomeOffice(program.c_str(), argv.data(), envp.data(), parent, devNull.get(),
-                     errorCopy.get(), execErrorOut.get());
+        BecomeOffice(program, argv, envp, parent, devNull.get(), errorCopy.get(),
+                     execErrorOut.get(), privateTmp);
     }
     if (pid_ < 0) {
         throw CannotCreateObjectError(
@@ -179,17 +215,15 @@ OfficeProcess::OfficeProcess(const std::filesystem::path& program,
     do {
         got = read(execErrorIn.get(), &execError, sizeof execError);
     } while (got < 0 && errno == EINTR);
-    if (got == static_cast<ssize_t>(sizeof execError)) {
-        RemoveLiveOffice(pid_);
-        status_ = WaitStatus(pid_);
-        // A program that is not there has not been installed.
-        throw CannotCreateObjectError(
-            texts::FilledText(texts::kProgramNotRunText,
-                              {program.string(), std::strerror(execError)}),
-            execError == ENOENT ? texts::kInstallLibreOfficeAdvice
-                                : texts::kStartLibreOfficeAdvice);
+    if (got != static_cast<ssize_t>(sizeof execError)) {
+        return 0;
     }
+    RemoveLiveOffice(pid_);
+    status_ = WaitStatus(pid_);
+    return execError;
 }
+
+bool OfficeProcess::PrivateTmpRefused() noexcept { return privateTmpRefused.load(); }
 
 OfficeProcess::~OfficeProcess() { Kill(); }
 

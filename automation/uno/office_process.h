@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "automation/uno/private_tmp.h"
 #include "automation/uno/unique_fd.h"
 
 namespace secant_root {
@@ -21,13 +22,20 @@ class OfficeProcess {
     // "NAME=value"), standard input and output on /dev/null, standard error on `errorOutput`
     // (this program's when -1) and no other descriptor, umask 077 and the usual SIGPIPE. Raises a
     // cannot-create-object AppError, the process reaped, when it cannot be run, or after KillAll.
+    // With `privateTmp`, the process sees that /tmp, unless the system refuses the namespaces: it
+    // is then started without, as is every later one of this program (see HasPrivateTmp).
     OfficeProcess(const std::filesystem::path& program, const std::vector<std::string>& arguments,
-                  const std::vector<std::string>& environment, int errorOutput = -1);
+                  const std::vector<std::string>& environment, int errorOutput = -1,
+                  const PrivateTmp* privateTmp = nullptr);
     ~OfficeProcess();
     OfficeProcess(const OfficeProcess&) = delete;
     OfficeProcess& operator=(const OfficeProcess&) = delete;
 
     pid_t id() const noexcept { return pid_; }
+    // Whether the process sees the private /tmp it was given.
+    bool HasPrivateTmp() const noexcept { return hasPrivateTmp_; }
+    // Whether the system has refused this program the namespaces of a private /tmp.
+    static bool PrivateTmpRefused() noexcept;
 
     // Whether the process has ended; reaps it when it has.
     bool HasExited() noexcept;
@@ -46,7 +54,13 @@ class OfficeProcess {
     static void KillAll() noexcept;
 
   private:
-    pid_t pid_;
+    // Forks and executes; the errno of a failed exec, the negated error of a refused private
+    // /tmp, or 0 once it runs.
+    int Start(const char* program, char* const* argv, char* const* envp, int errorOutput,
+              const PrivateTmp* privateTmp);
+
+    pid_t pid_ = -1;
+    bool hasPrivateTmp_ = false;
     // Readable once the process has ended; -1 where the kernel has no pidfds.
     UniqueFd pidfd_;
     // The wait status once the process has been reaped; -1 when it was reaped elsewhere.

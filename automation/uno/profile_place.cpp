@@ -121,6 +121,11 @@ UniqueFd OpenUsersDirectory(int base, const fs::path& path) {
 }  // namespace
 
 ProfilePlace::ProfilePlace() {
+    // A temporary directory the user chose is theirs; otherwise the runtime directory, which no
+    // other user can fill, comes before the shared /tmp.
+    if (std::getenv("TMPDIR") == nullptr && OpenInRuntimeDirectory()) {
+        return;
+    }
     const fs::path base = TemporaryBase();
     base_ = OpenCheckedBase(base);
     path_ = base / ("secant-root-" + std::to_string(geteuid()));

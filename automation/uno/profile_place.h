@@ -12,11 +12,12 @@ namespace secant_root {
 // The directory that holds this user's private profile directories: secant-root-<uid> in the
 // system's temporary directory, made readable by this user only, so that what other users put
 // in a shared temporary directory neither reaches the profiles nor costs a run anything. When
-// another user has taken that name, secant-root in the user's runtime directory
-// ($XDG_RUNTIME_DIR) instead, so that they cannot stop the program.
+// TMPDIR is unset, or another user has taken that name, secant-root in the user's runtime
+// directory ($XDG_RUNTIME_DIR) instead, so that they cannot fill it or stop the program.
 class ProfilePlace {
   public:
-    // Opens this user's directory, making it when there is none. The temporary directory and
+    // Opens this user's directory, making it when there is none: without TMPDIR, in the runtime
+    // directory when it passes the checks below, else in the temporary directory. That and
     // every directory above it up to / are first checked one by one, each opened from the one
     // above it without following links, against WhyOthersCanReplaceEntries. Once they pass, only
     // this user and root can change what the path names, so the paths below it can be handed to
