@@ -1,7 +1,6 @@
 #include "tests/no_leftovers_test.h"
 
 #include <filesystem>
-#include <fstream>
 #include <thread>
 
 #include "tests/process_census.h"
@@ -21,9 +20,7 @@ std::set<std::string> TemporaryEntries() {
 
 // The process state letter of /proc/<pid>/stat, or 0 when there is no such process.
 char StateOf(pid_t pid) {
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string text;
-    std::getline(stat, text);
+    const std::string text = ProcessStatText(pid);
     const auto close = text.rfind(')');
     return close == std::string::npos || close + 2 >= text.size() ? 0 : text[close + 2];
 }

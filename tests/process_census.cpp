@@ -27,6 +27,16 @@ long StatusValue(const std::string& name) {
 
 }  // namespace
 
+std::string ProcessStatText(pid_t pid) {
+    // A read of a process that ends meanwhile fails with ESRCH, which the stream throws.
+    try {
+        std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+        return {std::istreambuf_iterator<char>(stat), std::istreambuf_iterator<char>()};
+    } catch (const std::ios_base::failure&) {
+        return {};
+    }
+}
+
 std::vector<ProcessStatus> AllProcesses() {
     std::vector<ProcessStatus> processes;
     std::error_code error;
@@ -36,9 +46,7 @@ std::vector<ProcessStatus> AllProcesses() {
         if (name.find_first_not_of("0123456789") != std::string::npos) {
             continue;
         }
-        std::ifstream stat(entry->path() / "stat");
-        const std::string text{std::istreambuf_iterator<char>(stat),
-                               std::istreambuf_iterator<char>()};
+        const std::string text = ProcessStatText(static_cast<pid_t>(std::stol(name)));
         // pid (comm) state ppid pgrp session …; the command name may itself hold spaces and
         // parentheses.
         const auto open = text.find('(');

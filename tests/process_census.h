@@ -19,6 +19,8 @@ struct ProcessStatus {
     pid_t session;
 };
 
+// The text of /proc/<pid>/stat, or nothing once the process has ended (also mid-read).
+std::string ProcessStatText(pid_t pid);
 // Every process that exists now, zombies included.
 std::vector<ProcessStatus> AllProcesses();
 // The live and zombie children of this process.
