@@ -4,6 +4,17 @@
 find_program(SECANT_ROOT_WINE wine REQUIRED)
 find_program(SECANT_ROOT_WINESERVER wineserver REQUIRED)
 set(SECANT_ROOT_WINE_PREFIX ${CMAKE_BINARY_DIR}/wine-prefix)
+# Without Wine's own Tahoma (fonts-wine), Wine draws the dialog font in fontconfig's sans-serif,
+# which follows the fonts the machine has: beside a desktop's Noto Sans each line is two pixels
+# taller than in DejaVu Sans. The window tests measure captions against the DejaVu fonts that
+# the build installs, so Wine sees those alone, with the system's rules that make DejaVu Sans
+# the sans-serif, whatever else is installed.
+set(SECANT_ROOT_WINE_FONTCONFIG ${CMAKE_BINARY_DIR}/wine-fonts.conf)
+file(WRITE ${SECANT_ROOT_WINE_FONTCONFIG}
+     "<?xml version=\"1.0\"?>\n<!DOCTYPE fontconfig SYSTEM \"urn:fontconfig:fonts.dtd\">\n"
+     "<fontconfig>\n  <dir>/usr/share/fonts/truetype/dejavu</dir>\n"
+     "  <include ignore_missing=\"yes\">/etc/fonts/conf.d</include>\n"
+     "  <cachedir>${CMAKE_BINARY_DIR}/wine-fontconfig-cache</cachedir>\n</fontconfig>\n")
 
 configure_file(${CMAKE_CURRENT_LIST_DIR}/wine-run.sh.in ${CMAKE_BINARY_DIR}/wine-run.sh @ONLY
                FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
