@@ -48,10 +48,14 @@ ProgramUnderTest::ProgramUnderTest(const DesktopSession& desktop, const QString&
     process_.setProcessEnvironment(environment);
     // Listening before the start, as a screen reader that is running already does.
     accessibility_.ListenForNameChanges();
-    // As the leader of its own session, everything it starts stays recognisable afterwards.
+    // As the leader of its own session, everything it starts stays recognisable afterwards. It
+    // takes the termination signals as usual, whatever the test inherited (a shell's background
+    // job ignores SIGINT), but for the one it is to ignore.
     process_.setChildProcessModifier([ignoredSignal] {
         ::setsid();
-        if (ignoredSignal != 0) ::signal(ignoredSignal, SIG_IGN);
+        for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+            ::signal(signal, signal == ignoredSignal ? SIG_IGN : SIG_DFL);
+        }
     });
     process_.setProcessChannelMode(QProcess::ForwardedChannels);
     process_.start(program, {});
